@@ -1,0 +1,84 @@
+// A platform the tests steer: scripted random values (then a fixed-seed generator),
+// a settable clock, and a record of beeps, messages and the end of the program. The
+// slot folder is a fresh temporary folder, removed with the fake.
+#pragma once
+
+#include "app/platform.h"
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace krn::test {
+
+struct Message {
+    std::string title;
+    std::string text;
+};
+
+class FakePlatform : public Platform {
+  public:
+    FakePlatform() : folder_(makeTempFolder()), slots_(folder_ / "KRN_Sayısal") {}
+    ~FakePlatform() override {
+        std::error_code ec;
+        std::filesystem::permissions(folder_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(folder_, ec);
+    }
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    void seedRandomFromClock() override { ++seeds; }
+    double random() override {
+        if (!randoms.empty()) {
+            const double r = randoms.front();
+            randoms.pop_front();
+            return r;
+        }
+        return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
+    }
+    long secondsSinceMidnight() override { return clock; }
+    void beep() override { ++beeps; }
+    void showMessage(const std::string& title, const std::string& text) override {
+        messages.push_back({title, text});
+    }
+    void quit() override { ++quits; }
+    std::filesystem::path slotFolder() override { return slots_; }
+
+    // The random value that draws number n (1..49).
+    static double valueFor(int n) { return (n - 1 + 0.5) / 49.0; }
+    void scriptNumbers(std::initializer_list<int> numbers) {
+        for (int n : numbers) {
+            randoms.push_back(valueFor(n));
+        }
+    }
+
+    const std::filesystem::path& root() const { return folder_; }
+    const std::filesystem::path& slots() const { return slots_; }
+
+    std::deque<double> randoms;
+    std::mt19937_64 engine{12345};
+    long clock{43200};
+    int beeps{0};
+    int seeds{0};
+    int quits{0};
+    std::vector<Message> messages;
+
+  private:
+    static std::filesystem::path makeTempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "krn-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        return pattern;
+    }
+
+    std::filesystem::path folder_;
+    std::filesystem::path slots_;
+};
+
+} // namespace krn::test
