@@ -5,11 +5,11 @@ JOBS ?= $(shell nproc)
 # What the build, the tests and the program need from Debian.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 \
 	libgtest-dev libgmock-dev googletest fonts-liberation xvfb xauth x11-utils \
-	clang-14 libclang-rt-14-dev
+	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test screenshot clean
+.PHONY: all deps configure build run test screenshot install package clean
 
 all: build
 
@@ -38,6 +38,17 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package, built in release mode in a directory of its own.
+package: deps
+	@cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build build-release -j$(JOBS)
+	@cd build-release && cpack -G DEB
+	@ls build-release/*.deb
 
 clean:
 	rm -rf $(BUILD)
