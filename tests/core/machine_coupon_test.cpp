@@ -52,8 +52,20 @@ TEST_F(Machine, EightRoundsFillTheCouponAndAnnounceItOnce) {
     EXPECT_EQ(state().drawNumbers, AppState{}.drawNumbers);
     EXPECT_EQ(couponMemory(), all);
     EXPECT_EQ(row(8), texts({8, 16, 24, 32, 40, 48}));
+    // Saved now, the full coupon goes to the file whole.
+    ASSERT_TRUE(click(saveButton('d')));
+    EXPECT_EQ(record('d'), all);
+    EXPECT_EQ(std::filesystem::file_size(slotFile('d')), 96u);
 
-    // The ninth round starts on an empty coupon, on screen and in memory.
+    EXPECT_EQ(platform.messages.size(), 1u);
+}
+
+TEST_F(Machine, TheNinthRoundStartsOnAnEmptyCoupon) {
+    start();
+    for (int c = 1; c <= 8; ++c) {
+        round({c, c + 8, c + 16, c + 24, c + 32, c + 40});
+    }
+    closeMessage();
     spin({2, 11, 20, 29, 38, 47});
     EXPECT_TRUE(couponCellsEmpty());
     EXPECT_EQ(state().couponFull, 0);
