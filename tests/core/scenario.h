@@ -1,4 +1,4 @@
-// A player's session at the window: controls by name, clicks by name, and the slot files
+// A player at the window: controls by name, clicks by name, and the slot files
 // as bytes.
 #pragma once
 
