@@ -39,5 +39,9 @@ run: build
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
+screenshot: build
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/krn-screenshot $(BUILD)/window.png
+	@echo "$(BUILD)/window.png"
+
 clean:
 	rm -rf $(BUILD)
