@@ -134,9 +134,24 @@ void PanelWidget::mouseReleaseEvent(QMouseEvent* event) {
 ButtonWidget::ButtonWidget(const Controls& controls, ControlId id, const Pictures& pictures,
                            QWidget* parent)
     : QAbstractButton(parent), ControlWidget(controls, id), pictures_(pictures) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    keepOwnLook();
     setFocusPolicy(Qt::StrongFocus);
     setText(qstr(record().caption));
+}
+
+// The desktop style, when it polishes a button, makes it transparent and repainted on
+// every hover; this button paints its whole face itself and looks the same under the mouse.
+void ButtonWidget::keepOwnLook() {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_Hover, false);
+}
+
+bool ButtonWidget::event(QEvent* event) {
+    const bool handled = QAbstractButton::event(event);
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange) {
+        keepOwnLook();
+    }
+    return handled;
 }
 
 void ButtonWidget::follow() {

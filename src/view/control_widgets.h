@@ -69,10 +69,12 @@ class ButtonWidget : public QAbstractButton, public ControlWidget {
     void follow() override;
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void keepOwnLook();
     const Pictures& pictures_;
 };
 

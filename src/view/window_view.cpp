@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPalette>
 
 namespace krn {
 
@@ -20,6 +21,17 @@ WindowView::WindowView(MainWindow& window, QWidget* parent) : QWidget(parent), w
     const Control& win = ui[ui.window()];
     back_ = toQColor(win.back);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The controls paint their records, not the palette; with the inactive colours the
+    // same as the active ones, Qt repaints nothing when the window gains or loses focus.
+    QPalette steady = palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto r = static_cast<QPalette::ColorRole>(role);
+        if (r == QPalette::NoRole) {
+            continue;
+        }
+        steady.setColor(QPalette::Inactive, r, steady.color(QPalette::Active, r));
+    }
+    setPalette(steady);
     setFixedSize(twipsToPixels(win.width), twipsToPixels(win.height));
     setWindowTitle(QString::fromStdString(win.caption));
     setWindowIcon(pictures_.icon(win.picture));

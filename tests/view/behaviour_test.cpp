@@ -90,6 +90,27 @@ TEST_F(Behaviour, ATickRepaintsItsOwnWheelAndNothingElse) {
     }
 }
 
+TEST_F(Behaviour, LosingFocusToAnotherWindowRepaintsOnlyTheFocusMark) {
+    QWidget* focused = widget("SSCommand7");
+    focused->setFocus();
+    QTest::qWait(50);
+    PaintCounter counter;
+    qApp->installEventFilter(&counter);
+    QWidget other;
+    other.resize(50, 50);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTest::qWait(50);
+    qApp->removeEventFilter(&counter);
+    for (const auto& [object, count] : counter.paints) {
+        const auto* w = qobject_cast<QWidget*>(object);
+        if (w != nullptr && w->window() == view.get() && count > 0) {
+            EXPECT_EQ(w, focused) << w->objectName().toStdString() << " repainted";
+        }
+    }
+}
+
 TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
     for (int round = 1; round <= 8; ++round) {
         clickOn("SSCommand7");
@@ -132,4 +153,25 @@ TEST_F(Behaviour, PictureButtonsAreNamedForScreenReaders) {
     EXPECT_EQ(name("SSCommand7"), QString("Çevir"));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(widget("SSCommand4"))->role(),
               QAccessible::Button);
+}
+
+TEST_F(Behaviour, PicturesStackOverTheDrumAndTakeTheirClicks) {
+    const QPoint overDrum(50, 100);
+    EXPECT_TRUE(view->childAt(overDrum)->objectName().startsWith("SSPanel67"));
+    clickOn("SSCommand11");
+    EXPECT_EQ(view->windowTitle(), QString(73, ' ') + "KRN_Dernovak");
+    for (const char* next : {"Logo2", "Logo", "Logo3"}) {
+        QWidget* top = view->childAt(overDrum);
+        ASSERT_NE(top, nullptr);
+        EXPECT_EQ(top->objectName(), QString(next));
+        QTest::mouseClick(top, Qt::LeftButton);
+    }
+    EXPECT_TRUE(view->childAt(overDrum)->objectName().startsWith("SSPanel67"));
+    EXPECT_EQ(view->windowTitle(), QString());
+}
+
+TEST_F(Behaviour, CikClosesTheWindowAtOnce) {
+    clickOn("SSCommand6");
+    EXPECT_TRUE(window->ended());
+    EXPECT_FALSE(view->isVisible());
 }
