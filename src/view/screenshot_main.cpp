@@ -129,7 +129,6 @@ int main(int argc, char** argv) {
     if (QMessageBox* box = view.openMessageBox()) {
         // The message is a window of its own; put it where the desktop would, centred over
         // the window.
-        box->adjustSize();
         const QPixmap message = box->grab();
         const QSizeF size = message.deviceIndependentSize();
         QPainter p(&shot);
