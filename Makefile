@@ -50,5 +50,9 @@ package: deps
 	@cd build-release && cpack -G DEB
 	@ls build-release/*.deb
 
+screenshot: build
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/krn-screenshot $(BUILD)/window.png
+	@echo "$(BUILD)/window.png"
+
 clean:
 	rm -rf $(BUILD)
