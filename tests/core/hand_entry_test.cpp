@@ -8,7 +8,7 @@ namespace krn::test {
 
 using HandEntry = Scenario;
 
-TEST_F(HandEntry, APickShowsLiveAndTamamTakesItSortedButOnlyAColumnEntryToTheCoupon) {
+TEST_F(HandEntry, PickShowsLiveAndTamamTakesItSortedButOnlyColumnEntryFillsTheCoupon) {
     const auto picked = std::pair{kBlack, rgb(255, 250, 0)};
     const auto unpicked = std::pair{rgb(192, 164, 160), rgb(0, 0, 192)};
     auto look = [&](int n) { return std::pair{back(bas(n)), ctl(bas(n)).fore}; };

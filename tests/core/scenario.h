@@ -1,5 +1,4 @@
-// A player at the window: controls by name, clicks by name, and the slot files
-// as bytes.
+// A player at the window: controls and clicks by name, and the slot files as bytes.
 #pragma once
 
 #include "app/main_window.h"

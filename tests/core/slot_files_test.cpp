@@ -33,18 +33,22 @@ TEST_F(SlotFiles, StartLoadSaveAndEmptyTakeEachFileAsItStands) {
     }
     EXPECT_EQ(fileBytes('b'), Bytes{});
 
+    // A load puts away the draw on the drum and the labels.
+    press("SSCommand7");
     press(loadButton('a'));
+    EXPECT_EQ(ballsOf(kYellow), Numbers{});
+    EXPECT_EQ(labels(), kEmptyRow);
     EXPECT_EQ(row(1), texts({6, 1, 30, 7, 44, 19}));
     EXPECT_EQ(row(2), texts({49, 48, 47, 46, 45, 44}));
     EXPECT_EQ(row(4), kEmptyRow);
-    for (char s = 'a'; s <= 'e'; ++s) {
-        EXPECT_EQ(back(lamp(s)), s == 'a' ? kYellow : kBlack) << s;
-    }
     EXPECT_EQ(state().currentSlotPath, slotFile('a').string());
     // A load brings nothing into memory: there is nothing to save.
     expectNoEffect([&] { EXPECT_TRUE(click(saveButton('b'))); });
     press(loadButton('d'));
     EXPECT_EQ(row(1), texts({12, 13, 14, 15, 16, 0}));
+    for (char s = 'a'; s <= 'e'; ++s) {
+        EXPECT_EQ(back(lamp(s)), s == 'd' ? kYellow : kBlack) << s;
+    }
     press(loadButton('c'));
     EXPECT_EQ(row(1), kEmptyRow);
     press(loadButton('e'));
