@@ -170,6 +170,14 @@ class Driver {
         return failure;
     }
 
+    // Another program leaves exactly these bytes in a slot file.
+    void setFile(int slot, const std::vector<unsigned char>& bytes) {
+        writeFile(slot, bytes);
+        if (w_) {
+            pending_ = unchanged(w_->state(), "another program's change to a slot file");
+        }
+    }
+
     // The running window, or null before the first event that needs one.
     MainWindow* window() { return w_.get(); }
     bool hasHandler(ControlId id) const {
@@ -504,18 +512,22 @@ class Driver {
         default:
             return;
         }
+        writeFile(slot, content);
+    }
+
+    void writeFile(int slot, const std::vector<unsigned char>& content) {
         const std::filesystem::path path = folder_ / slotFileName(slot);
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        x_.written[slot] = false;
         if (fd >= 0) {
             const ssize_t written = ::write(fd, content.data(), content.size());
             ::close(fd);
-            x_.written[slot] = false;
             if (written == static_cast<ssize_t>(content.size())) {
-                file = std::move(content);
+                x_.files[slot] = content;
                 return;
             }
         }
-        file = readWholeFile(path);
+        x_.files[slot] = readWholeFile(path);
     }
 
     StressPlatform& p_;

@@ -39,7 +39,9 @@ class ScratchFolder {
         slots_ = root_ / "KRN_Sayısal";
         std::filesystem::create_directories(slots_);
     }
-    ~ScratchFolder() {
+    ~ScratchFolder() { remove(); }
+    // Also for a run about to abort, which skips the destructor.
+    void remove() {
         std::error_code ec;
         std::filesystem::remove_all(root_, ec);
     }
