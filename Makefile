@@ -5,11 +5,12 @@ JOBS ?= $(shell nproc)
 # What the build, the tests and the program need from Debian.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 \
 	libgtest-dev libgmock-dev googletest fonts-liberation xvfb xauth x11-utils \
-	clang-14 libclang-rt-14-dev
+	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test screenshot clean test-asan fuzz fuzz-short
+.PHONY: all deps configure build run test screenshot install package clean test-asan fuzz \
+	fuzz-short
 
 all: build
 
@@ -80,6 +81,21 @@ fuzz-short: deps
 
 fuzz: deps
 	$(call run-fuzzers,600)
+
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package, built in release mode in a directory of its own.
+package: deps
+	@cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build build-release -j$(JOBS)
+	@cd build-release && cpack -G DEB
+	@ls build-release/*.deb
+
+screenshot: build
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/krn-screenshot $(BUILD)/window.png
+	@echo "$(BUILD)/window.png"
 
 clean:
 	rm -rf $(BUILD)
