@@ -42,10 +42,30 @@ struct Coverage {
     }
 };
 
+// How events reach the window. Without one the driver calls MainWindow itself; a view
+// delivers them through its widgets, as the desktop does, and mirrors the records itself.
+class Delivery {
+  public:
+    virtual ~Delivery() = default;
+    // A new window, before its load handler runs; and one about to go.
+    virtual void started(MainWindow& window) = 0;
+    virtual void loaded() = 0;
+    virtual void ending() = 0;
+    // The control a click aimed at the middle of `target` lands on: the one in front
+    // there, or kNoControl where the desktop shows nothing to click.
+    virtual ControlId aim(ControlId target) = 0;
+    virtual void click(ControlId target) = 0;
+    virtual void tick(int k) = 0;
+    virtual void closeMessage() = 0;
+    // After each event: what the desktop shows against the records.
+    virtual std::string verify() = 0;
+};
+
 class Driver {
   public:
     // Starts from a slot folder without slot files.
-    explicit Driver(StressPlatform& platform) : p_(platform), folder_(platform.slotFolder()) {
+    explicit Driver(StressPlatform& platform, Delivery* delivery = nullptr)
+        : p_(platform), delivery_(delivery), folder_(platform.slotFolder()) {
         std::error_code ec;
         std::filesystem::create_directories(folder_, ec);
         for (int slot = 0; slot < kSlots; ++slot) {
@@ -69,7 +89,13 @@ class Driver {
         note_ += "start-up; ";
         w_ = std::make_unique<MainWindow>(p_);
         const int seedsBefore = p_.seeds;
+        if (delivery_) {
+            delivery_->started(*w_);
+        }
         w_->load();
+        if (delivery_) {
+            delivery_->loaded();
+        }
         x_.clickOrder.clear();
         x_.drawAtEntry = {};
         x_.wheelFrame = {};
@@ -98,7 +124,9 @@ class Driver {
                 f.fail("start-up", ui[id].name, " is not in its design state");
             }
         }
-        ui.takeChanged();
+        if (!delivery_) {
+            ui.takeChanged();
+        }
         shadow_.clear();
         for (ControlId id = 0; id < ui.size(); ++id) {
             shadow_.push_back(ui[id]);
@@ -148,6 +176,9 @@ class Driver {
             failure = syncRecords();
             if (failure.empty()) {
                 failure = checkWindow(*w_, x_, p_);
+            }
+            if (failure.empty() && delivery_) {
+                failure = delivery_->verify();
             }
         }
         // The files are read back after every event that may touch them and now and then
@@ -208,13 +239,29 @@ class Driver {
         if (id < 0 || id >= ui.size()) {
             return w.click(id) ? "clicks: a click on no control was taken" : std::string();
         }
+        const AppState pre = w.state();
+        if (delivery_) {
+            const ControlId target = id;
+            id = delivery_->aim(target);
+            if (id != target) {
+                note_ += id == kNoControl ? "reaches nothing; " : "reaches " + ui[id].name + "; ";
+            }
+            if (id == kNoControl) {
+                delivery_->click(target);
+                return unchanged(pre, "a click on nothing");
+            }
+        }
         if (w.hasClickHandler(id) != hasHandler(id)) {
             return "clicks: " + ui[id].name + (hasHandler(id) ? " has no" : " has a") +
                    " click handler";
         }
         const bool expectTaken = accepts(id);
-        const AppState pre = w.state();
-        const bool taken = w.click(id);
+        bool taken = expectTaken;
+        if (delivery_) {
+            delivery_->click(id);
+        } else {
+            taken = w.click(id);
+        }
         if (taken != expectTaken) {
             return "clicks: a click on " + ui[id].name + (taken ? " was taken" : " was refused") +
                    (expectTaken ? "" : " (disabled, hidden, without handler or under a message)");
@@ -331,7 +378,11 @@ class Driver {
         MainWindow& w = *w_;
         const AppState pre = w.state();
         p_.clock = clock;
-        w.tick(k);
+        if (delivery_) {
+            delivery_->tick(k);
+        } else {
+            w.tick(k);
+        }
         if (clock == 0 || k < 1 || k > 8) {
             return unchanged(pre, "a tick at midnight");
         }
@@ -349,7 +400,11 @@ class Driver {
         MainWindow& w = *w_;
         const bool open = w.messageOpen();
         const AppState pre = w.state();
-        w.onMessageClosed();
+        if (delivery_) {
+            delivery_->closeMessage();
+        } else {
+            w.onMessageClosed();
+        }
         if (!open) {
             return unchanged(pre, "closing a message that is not open");
         }
@@ -376,6 +431,9 @@ class Driver {
             p_.clock = 1;
             w.tick(4);
             failure = unchanged(pre, "an event after the end");
+        }
+        if (delivery_) {
+            delivery_->ending();
         }
         w_.reset();
         ++coverage_.restarts;
@@ -405,6 +463,13 @@ class Driver {
     // differs from the copy without being reported would never be repainted.
     std::string syncRecords() {
         Controls& ui = w_->controls();
+        if (delivery_) {
+            // The view has taken the changes to repaint them; its own check compares.
+            for (ControlId id = 0; id < ui.size(); ++id) {
+                shadow_[static_cast<std::size_t>(id)] = ui[id];
+            }
+            return {};
+        }
         const std::vector<ControlId> changed = ui.takeChanged();
         for (ControlId id : changed) {
             Control& copy = shadow_[static_cast<std::size_t>(id)];
@@ -531,6 +596,7 @@ class Driver {
     }
 
     StressPlatform& p_;
+    Delivery* delivery_;
     std::filesystem::path folder_;
     std::unique_ptr<MainWindow> w_;
     Expected x_;
