@@ -201,7 +201,10 @@ TEST_P(RandomEvents, EveryRuleHoldsAfterEveryEvent) {
     while (events < target) {
         const std::uint64_t seed = sequences.next();
         if (const std::optional<std::string> failure = runSequence(seed, events, c)) {
-            ADD_FAILURE() << *failure;
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            ADD_FAILURE() << "found after " << events << " events, " << seconds << " s\n"
+                          << *failure;
             return;
         }
     }
