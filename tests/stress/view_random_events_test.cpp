@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -129,7 +130,18 @@ class ViewDelivery : public Delivery {
     // caption reaches.
     std::string verifyPixels() {
         const Controls& ui = window_->controls();
-        const QImage shot = view_->grab().toImage();
+        // What the desktop shows: the window's backing store after the pending paints, not
+        // a fresh rendering of the widgets, which would hide a widget that was never
+        // repainted.
+        QCoreApplication::processEvents();
+        // The desktop asks for the paint on a timer of its own; ask now instead. Only what
+        // was marked for repainting is painted.
+        QEvent paintNow(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(view_.get(), &paintNow);
+        const QImage shot = view_->screen()->grabWindow(view_->winId()).toImage();
+        if (shot.isNull()) {
+            return "painted: the screen gave no picture of the window";
+        }
         const qreal ratio = shot.devicePixelRatio();
         const bool gridShown = visibleChain(ui, ui.basinc());
         const bool drumCovered = ui[ui.logo2()].visible;
