@@ -156,13 +156,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run.click(ui, ui.command(5), "At Sına");
     expectMarks(run.window(), record);
 
-    // A new coupon of three columns saved over the bytes: the record is the coupon, and
-    // whatever stood past the record stays.
+    // A full coupon and one column more saved over the bytes: the record is the coupon
+    // in memory, and whatever stood past the record stays.
     run.click(ui, ui.command(9), "column entry");
     run.click(ui, ui.vazgec(), "cancel");
-    for (int column = 0; column < 3; ++column) {
+    for (int column = 0; column <= kColumns; ++column) {
         run.click(ui, ui.command(7), "draw");
         run.click(ui, ui.command(8), "drop");
+        if (column + 1 == kColumns) {
+            Event close;
+            close.kind = EventKind::CloseMessage;
+            run.step(close, "close the coupon-full message");
+        }
     }
     run.click(ui, ui.saveButton(target), "save");
     run.click(ui, ui.loadButton(target), "load");
