@@ -37,10 +37,12 @@ run: build
 	fi
 	@./$(BUILD)/krn-sayisal
 
+# The sanitizer run and the short fuzzing come first, so that the closing lines are the
+# summary of the plain suite.
 test: build
-	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory fuzz-short
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer; any report,
 # a leak included, fails the run.
