@@ -51,6 +51,10 @@ package: deps
 	@cd build-release && cpack -G DEB
 	@ls build-release/*.deb
 
+screenshot: build
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/krn-screenshot $(BUILD)/window.png
+	@echo "$(BUILD)/window.png"
+
 # Performance, measured in release mode in a directory of its own; not part of make test.
 BENCH_BUILD ?= build-bench
 bench: deps

@@ -11,6 +11,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace krn::test {
@@ -59,6 +60,8 @@ class FakePlatform : public Platform {
 
     const std::filesystem::path& root() const { return folder_; }
     const std::filesystem::path& slots() const { return slots_; }
+    // Takes effect for a window made afterwards.
+    void setSlots(std::filesystem::path slots) { slots_ = std::move(slots); }
 
     std::deque<double> randoms;
     std::mt19937_64 engine{12345};

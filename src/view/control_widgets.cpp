@@ -1,0 +1,292 @@
+#include "view/control_widgets.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+
+#include <cmath>
+
+namespace krn {
+
+namespace {
+
+const QColor kLight(255, 255, 255);
+const QColor kShadow(128, 128, 128);
+const QColor kDarkShadow(0, 0, 0);
+
+QString qstr(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// One ring of a bevel, one pixel wide, drawn as rectangles so that it covers whole device
+// pixels at any pixel ratio. The top right and bottom left corners go to the dark side.
+void drawRing(QPainter& p, QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+    if (r.width() <= 0 || r.height() <= 0) {
+        return;
+    }
+    p.fillRect(QRect(r.left(), r.top(), r.width() - 1, 1), topLeft);
+    p.fillRect(QRect(r.left(), r.top(), 1, r.height() - 1), topLeft);
+    p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), bottomRight);
+    p.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottomRight);
+    r.adjust(1, 1, -1, -1);
+}
+
+void drawBevel(QPainter& p, QRect& r, Bevel bevel, int width) {
+    if (bevel == Bevel::None) {
+        r.adjust(width, width, -width, -width);
+        return;
+    }
+    const bool raised = bevel == Bevel::Raised;
+    for (int i = 0; i < width; ++i) {
+        drawRing(p, r, raised ? kLight : kShadow, raised ? kShadow : kLight);
+    }
+}
+
+void drawCaption(QPainter& p, const QRect& r, const Control& c) {
+    if (c.caption.empty()) {
+        return;
+    }
+    const Qt::Alignment align =
+        c.align == Align::Left ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter;
+    p.setFont(toQFont(c.font));
+    p.setPen(toQColor(c.fore));
+    p.drawText(r, align | Qt::TextSingleLine, qstr(c.caption));
+}
+
+} // namespace
+
+QColor toQColor(const Colour& colour) {
+    switch (colour.system) {
+    case kMenuBackground:
+        return QApplication::palette("QMenu").color(QPalette::Window);
+    case kButtonFace:
+        return QApplication::palette().color(QPalette::Button);
+    default:
+        return QColor(colour.r, colour.g, colour.b);
+    }
+}
+
+QFont toQFont(const Font& font) {
+    QFont f(font.face == Face::TimesNewRoman ? QStringLiteral("Liberation Serif")
+                                             : QStringLiteral("Liberation Sans"));
+    f.setStyleHint(font.face == Face::TimesNewRoman ? QFont::Serif : QFont::SansSerif);
+    // Pixels, not points: the layout is in pixels at 96 dpi whatever dpi the screen reports.
+    f.setPixelSize(static_cast<int>(std::lround(font.points * 96.0 / 72.0)));
+    f.setBold(font.bold);
+    f.setItalic(font.italic);
+    return f;
+}
+
+int twipsToPixels(int twips) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel));
+}
+
+void ControlWidget::follow() {
+    QWidget* w = widget();
+    const Control& c = record();
+    w->setVisible(c.visible);
+    w->setEnabled(c.enabled);
+    w->update();
+}
+
+void ClickTracker::press(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void ClickTracker::release(QMouseEvent* event, const QWidget* widget) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       widget->rect().contains(event->position().toPoint());
+    pressed_ = false;
+    event->accept();
+    if (click && onClick) {
+        onClick();
+    }
+}
+
+PanelWidget::PanelWidget(const Controls& controls, ControlId id, QWidget* parent)
+    : QWidget(parent), ControlWidget(controls, id) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PanelWidget::paintEvent(QPaintEvent*) {
+    const Control& c = record();
+    const PanelBevels bevels = bevelsOf(c.style);
+    QPainter p(this);
+    QRect r = rect();
+    p.fillRect(r, toQColor(c.back));
+    drawBevel(p, r, bevels.outer, bevels.outerWidth);
+    r.adjust(bevels.band, bevels.band, -bevels.band, -bevels.band);
+    drawBevel(p, r, bevels.inner, bevels.innerWidth);
+    drawCaption(p, r, c);
+}
+
+void PanelWidget::mousePressEvent(QMouseEvent* event) {
+    clicks.press(event);
+}
+
+void PanelWidget::mouseReleaseEvent(QMouseEvent* event) {
+    clicks.release(event, this);
+}
+
+ButtonWidget::ButtonWidget(const Controls& controls, ControlId id, const Pictures& pictures,
+                           QWidget* parent)
+    : QAbstractButton(parent), ControlWidget(controls, id), pictures_(pictures) {
+    keepOwnLook();
+    setFocusPolicy(Qt::StrongFocus);
+    setText(qstr(record().caption));
+}
+
+// The desktop style, when it polishes a button, makes it transparent and repainted on
+// every hover; this button paints its whole face itself and looks the same under the mouse.
+void ButtonWidget::keepOwnLook() {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_Hover, false);
+}
+
+bool ButtonWidget::event(QEvent* event) {
+    const bool handled = QAbstractButton::event(event);
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange) {
+        keepOwnLook();
+    }
+    return handled;
+}
+
+void ButtonWidget::follow() {
+    const QString caption = qstr(record().caption);
+    if (text() != caption) {
+        setText(caption);
+    }
+    ControlWidget::follow();
+}
+
+void ButtonWidget::paintEvent(QPaintEvent*) {
+    const Control& c = record();
+    const QColor face = toQColor(c.back);
+    const bool down = isDown();
+    QPainter p(this);
+    QRect r = rect();
+    p.fillRect(r, face);
+    if (down) {
+        drawRing(p, r, kShadow, kLight);
+        drawRing(p, r, kDarkShadow, face);
+    } else {
+        drawRing(p, r, kLight, kDarkShadow);
+        drawRing(p, r, face, kShadow);
+    }
+    // A pressed face moves down and right, as if pushed into the screen.
+    const QRect content = r.translated(down ? 1 : 0, down ? 1 : 0);
+
+    if (c.picture != Picture::None) {
+        const QRect area = content.adjusted(1, 1, -1, -1);
+        const QPixmap pix =
+            pictures_.pixmap(c.picture, area.size(), devicePixelRatioF(), !isEnabled());
+        if (!pix.isNull()) {
+            p.drawPixmap(area.topLeft(), pix);
+        }
+    } else if (!c.caption.empty()) {
+        const QString caption = qstr(c.caption);
+        p.setFont(toQFont(c.font));
+        if (isEnabled()) {
+            p.setPen(toQColor(c.fore));
+            p.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, caption);
+        } else {
+            // Disabled text is etched into the face: a light copy under a grey one.
+            p.setPen(kLight);
+            p.drawText(content.translated(1, 1), Qt::AlignCenter | Qt::TextSingleLine, caption);
+            p.setPen(kShadow);
+            p.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, caption);
+        }
+    }
+
+    if (hasFocus()) {
+        QPen pen(Qt::black, 0, Qt::DotLine);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(content.adjusted(1, 1, -2, -2));
+    }
+}
+
+void ButtonWidget::keyPressEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat() &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+LabelWidget::LabelWidget(const Controls& controls, ControlId id, QWidget* parent)
+    : QWidget(parent), ControlWidget(controls, id) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // A label takes no clicks; the panel behind it must not take them in its place.
+    setAttribute(Qt::WA_NoMousePropagation);
+}
+
+void LabelWidget::paintEvent(QPaintEvent*) {
+    const Control& c = record();
+    QPainter p(this);
+    QRect r = rect();
+    p.fillRect(r, toQColor(c.back));
+    if (c.border) {
+        drawRing(p, r, Qt::black, Qt::black);
+    }
+    drawCaption(p, r, c);
+}
+
+ImageWidget::ImageWidget(const Controls& controls, ControlId id, const Pictures& pictures,
+                         QWidget* parent)
+    : QWidget(parent), ControlWidget(controls, id), pictures_(pictures) {
+    setAttribute(Qt::WA_NoMousePropagation);
+}
+
+QPixmap ImageWidget::current() const {
+    return pictures_.pixmap(record().picture, size(), devicePixelRatioF());
+}
+
+void ImageWidget::follow() {
+    // An image without a picture lets its container show through; one with an opaque
+    // picture covers it, so a new frame repaints this image alone.
+    const QPixmap pix = current();
+    setAttribute(Qt::WA_OpaquePaintEvent, !pix.isNull() && !pix.hasAlphaChannel());
+    ControlWidget::follow();
+}
+
+void ImageWidget::paintEvent(QPaintEvent*) {
+    const QPixmap pix = current();
+    if (pix.isNull()) {
+        return;
+    }
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawPixmap(rect(), pix);
+}
+
+PictureBoxWidget::PictureBoxWidget(const Controls& controls, ControlId id, const Pictures& pictures,
+                                   QWidget* parent)
+    : QWidget(parent), ControlWidget(controls, id), pictures_(pictures) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBoxWidget::paintEvent(QPaintEvent*) {
+    const Control& c = record();
+    QPainter p(this);
+    p.fillRect(rect(), toQColor(c.back));
+    const QPixmap pix = pictures_.pixmap(c.picture, size(), devicePixelRatioF());
+    if (!pix.isNull()) {
+        p.drawPixmap(0, 0, pix);
+    }
+}
+
+void PictureBoxWidget::mousePressEvent(QMouseEvent* event) {
+    clicks.press(event);
+}
+
+void PictureBoxWidget::mouseReleaseEvent(QMouseEvent* event) {
+    clicks.release(event, this);
+}
+
+} // namespace krn

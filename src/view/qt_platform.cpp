@@ -1,0 +1,62 @@
+#include "view/qt_platform.h"
+
+#include "view/window_view.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QString>
+#include <QTime>
+
+#include <chrono>
+
+namespace krn {
+
+void QtPlatform::seed(std::uint64_t value) {
+    engine_.seed(value);
+}
+
+void QtPlatform::seedRandomFromClock() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const auto ticks = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
+    seed(static_cast<std::uint64_t>(ticks));
+}
+
+double QtPlatform::random() {
+    // The top 53 bits as a fraction: never 1.0, which a distribution may round up to and
+    // which would draw a 50.
+    return static_cast<double>(engine_() >> 11) * 0x1.0p-53;
+}
+
+long QtPlatform::secondsSinceMidnight() {
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000;
+}
+
+void QtPlatform::beep() {
+    QApplication::beep();
+}
+
+void QtPlatform::showMessage(const std::string& title, const std::string& text) {
+    if (view_ != nullptr) {
+        view_->openMessage(QString::fromStdString(title), QString::fromStdString(text));
+    }
+}
+
+void QtPlatform::quit() {
+    if (view_ != nullptr) {
+        view_->close();
+    }
+    QCoreApplication::quit();
+}
+
+std::filesystem::path QtPlatform::slotFolder() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty()) {
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    }
+    // UTF-8 bytes, which is what a path is made of here.
+    return std::filesystem::path((base + QStringLiteral("/KRN_Sayısal")).toStdString());
+}
+
+} // namespace krn

@@ -1,0 +1,36 @@
+// The real desktop behind MainWindow: clock, random source, sound, message box, the end
+// of the program and the folder of the slot files.
+#pragma once
+
+#include "app/platform.h"
+
+#include <cstdint>
+#include <random>
+
+namespace krn {
+
+class WindowView;
+
+class QtPlatform : public Platform {
+  public:
+    // The message box and the end of the program need the window; attach it before
+    // MainWindow::load.
+    void attach(WindowView& view) { view_ = &view; }
+
+    void seedRandomFromClock() override;
+    double random() override;
+    long secondsSinceMidnight() override;
+    void beep() override;
+    void showMessage(const std::string& title, const std::string& text) override;
+    void quit() override;
+    std::filesystem::path slotFolder() override;
+
+  protected:
+    void seed(std::uint64_t value);
+
+  private:
+    std::mt19937_64 engine_;
+    WindowView* view_{nullptr};
+};
+
+} // namespace krn

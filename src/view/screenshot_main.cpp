@@ -1,0 +1,144 @@
+// Draws the window as it opens, after an optional script of clicks and ticks, into a PNG.
+// It runs offscreen with its own empty slot folder and a fixed seed, so that the same
+// script always gives the same picture.
+#include "app/main_window.h"
+#include "view/qt_platform.h"
+#include "view/window_view.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ScreenshotPlatform : public krn::QtPlatform {
+  public:
+    void seedRandomFromClock() override { seed(20240101); }
+    // Noon: never the midnight second at which a tick does nothing.
+    long secondsSinceMidnight() override { return 12 * 3600; }
+};
+
+struct Step {
+    enum Kind { Click, Ticks, CloseMessage } kind;
+    std::string name;
+    int count{0};
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: krn-screenshot OUT.png [--click NAME]... [--ticks N] "
+                         "[--close-message]\n"
+                         "  steps run in the order given; --ticks N ticks every timer N times\n");
+    return 2;
+}
+
+// A press and a release in the middle of the widget, as the mouse would deliver them.
+bool clickWidget(QWidget* w) {
+    if (w == nullptr || !w->isVisible() || !w->isEnabled()) {
+        return false;
+    }
+    const QPointF local(w->width() / 2.0, w->height() / 2.0);
+    const QPointF global = w->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QCoreApplication::sendEvent(w, &release);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2 || args[1].startsWith(QLatin1String("--"))) {
+        return usage();
+    }
+    const QString out = args[1];
+    std::vector<Step> steps;
+    for (int i = 2; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--click") && i + 1 < args.size()) {
+            steps.push_back({Step::Click, args[++i].toStdString(), 0});
+        } else if (a == QLatin1String("--ticks") && i + 1 < args.size()) {
+            bool ok = false;
+            const int n = args[++i].toInt(&ok);
+            if (!ok || n < 0) {
+                return usage();
+            }
+            steps.push_back({Step::Ticks, {}, n});
+        } else if (a == QLatin1String("--close-message")) {
+            steps.push_back({Step::CloseMessage, {}, 0});
+        } else {
+            return usage();
+        }
+    }
+
+    QTemporaryDir data;
+    if (!data.isValid()) {
+        std::fprintf(stderr, "krn-screenshot: no temporary folder\n");
+        return 1;
+    }
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+
+    ScreenshotPlatform platform;
+    krn::MainWindow window(platform);
+    krn::WindowView view(window);
+    platform.attach(view);
+    // Ticks come from the script only.
+    view.setTimersRunning(false);
+    view.show();
+    window.load();
+    view.mirror();
+    QCoreApplication::processEvents();
+
+    for (const Step& step : steps) {
+        switch (step.kind) {
+        case Step::Click:
+            if (!clickWidget(view.widgetOf(step.name))) {
+                std::fprintf(stderr, "krn-screenshot: %s cannot be clicked now\n",
+                             step.name.c_str());
+                return 1;
+            }
+            break;
+        case Step::Ticks:
+            for (int n = 0; n < step.count; ++n) {
+                for (int k = 1; k <= 8; ++k) {
+                    view.tick(k);
+                }
+            }
+            break;
+        case Step::CloseMessage:
+            if (QMessageBox* box = view.openMessageBox()) {
+                box->accept();
+            }
+            break;
+        }
+        QCoreApplication::processEvents();
+    }
+
+    QPixmap shot = view.grab();
+    if (QMessageBox* box = view.openMessageBox()) {
+        // The message is a window of its own; put it where the desktop would, centred over
+        // the window.
+        const QPixmap message = box->grab();
+        const QSizeF size = message.deviceIndependentSize();
+        QPainter p(&shot);
+        p.drawPixmap(
+            QPointF((view.width() - size.width()) / 2.0, (view.height() - size.height()) / 2.0),
+            message);
+    }
+    if (!shot.save(out, "PNG")) {
+        std::fprintf(stderr, "krn-screenshot: cannot write %s\n", qPrintable(out));
+        return 1;
+    }
+    return 0;
+}

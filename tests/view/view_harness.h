@@ -1,0 +1,91 @@
+// The real window on the offscreen desktop, with its own empty slot folder and its timers
+// held still, so that a test decides every tick.
+#pragma once
+
+#include "app/main_window.h"
+#include "view/qt_platform.h"
+#include "view/window_view.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace krn::test {
+
+class ViewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(data.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        platform = std::make_unique<QtPlatform>();
+        window = std::make_unique<MainWindow>(*platform);
+        view = std::make_unique<WindowView>(*window);
+        platform->attach(*view);
+        view->setTimersRunning(false);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        window->load();
+        view->mirror();
+    }
+
+    void TearDown() override {
+        view.reset();
+        window.reset();
+        platform.reset();
+    }
+
+    QWidget* widget(const char* name) const {
+        QWidget* w = view->widgetOf(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void clickOn(const char* name) { QTest::mouseClick(widget(name), Qt::LeftButton); }
+    QImage shot() const { return view->grab().toImage(); }
+    const Controls& ui() const { return window->controls(); }
+
+    // Every device pixel of the logical pixel (x, y) has the colour, so the edge is sharp
+    // at any pixel ratio.
+    static ::testing::AssertionResult pixelIs(const QImage& image, int x, int y,
+                                              const QColor& expected) {
+        const int ratio = static_cast<int>(image.devicePixelRatio());
+        for (int dy = 0; dy < ratio; ++dy) {
+            for (int dx = 0; dx < ratio; ++dx) {
+                const QColor got = image.pixelColor(x * ratio + dx, y * ratio + dy);
+                if (got.rgb() != expected.rgb()) {
+                    return ::testing::AssertionFailure()
+                           << "(" << x << "," << y << ") is " << got.name().toStdString()
+                           << ", not " << expected.name().toStdString();
+                }
+            }
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    static int countPixels(const QImage& image, const QColor& colour) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                n += image.pixelColor(x, y).rgb() == colour.rgb() ? 1 : 0;
+            }
+        }
+        return n;
+    }
+
+    QTemporaryDir data;
+    std::unique_ptr<QtPlatform> platform;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<WindowView> view;
+};
+
+inline const QColor kNavy(0, 0, 128);
+inline const QColor kWhite(255, 255, 255);
+inline const QColor kShadow(128, 128, 128);
+inline const QColor kGrey(192, 192, 192);
+
+} // namespace krn::test
