@@ -91,7 +91,7 @@ constexpr Picture wheelFramePicture(int frame) {
     return static_cast<Picture>(static_cast<int>(Picture::Wheel0) + frame);
 }
 
-enum class Align { Centre, Left };
+enum class Align { Centre, Left, Right };
 
 using ControlId = int;
 inline constexpr ControlId kNoControl = -1;

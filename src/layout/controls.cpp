@@ -103,7 +103,10 @@ Controls::Controls() {
     auto frame = [&](int n, Box box, Colour fore) {
         Control c = panel3d(numbered("SSPanel", n), window_, box, PanelStyle::Frame, kGrey, fore,
                             kFrameFont);
+        // The maker's mark stands at the right end of each frame, where no control
+        // covers it; the two trailing blanks keep it off the bevel.
         c.caption = "KRN  ";
+        c.align = Align::Right;
         panels_[static_cast<size_t>(n)] = add(c);
         return panels_[static_cast<size_t>(n)];
     };

@@ -48,8 +48,12 @@ void drawCaption(QPainter& p, const QRect& r, const Control& c) {
     if (c.caption.empty()) {
         return;
     }
-    const Qt::Alignment align =
-        c.align == Align::Left ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter;
+    Qt::Alignment align = Qt::AlignCenter;
+    if (c.align == Align::Left) {
+        align = Qt::AlignLeft | Qt::AlignVCenter;
+    } else if (c.align == Align::Right) {
+        align = Qt::AlignRight | Qt::AlignVCenter;
+    }
     p.setFont(toQFont(c.font));
     p.setPen(toQColor(c.fore));
     p.drawText(r, align | Qt::TextSingleLine, qstr(c.caption));
