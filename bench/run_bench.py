@@ -224,7 +224,9 @@ def run_benchmark(binary, env=None):
 
 def timing(us, paints):
     text = f"{us:.1f} us" if us < 1000 else f"{us / 1000:.2f} ms"
-    return text + (f", {paints:.0f} paints" if paints is not None else "")
+    if paints is None:
+        return text
+    return text + f", {paints:.0f} paint" + ("" if round(paints) == 1 else "s")
 
 
 def report_benchmarks(report, title, medians, errors, budget_us, reference_name):
