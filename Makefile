@@ -10,7 +10,8 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test screenshot install package bench clean
+.PHONY: all deps configure build run test screenshot install package bench clean test-asan \
+	fuzz fuzz-short
 
 all: build
 
@@ -39,6 +40,47 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+	@$(MAKE) --no-print-directory test-asan
+	@$(MAKE) --no-print-directory fuzz-short
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer; any report,
+# a leak included, fails the run.
+ASAN_BUILD := build-asan
+SANITIZER_ENV := ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:print_stacktrace=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRN_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+# libFuzzer targets of the core, built with clang. New inputs go to the build's own
+# corpus; the seeds in fuzz/corpus are only read.
+FUZZ_BUILD := build-fuzz
+FUZZERS := slot_file_fuzzer event_fuzzer
+define run-fuzzers
+	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DKRN_FUZZ=ON \
+	  -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	@mkdir -p $(FUZZ_BUILD)/artifacts
+	@for f in $(FUZZERS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$f; \
+	  echo "fuzzing $$f for $(1) s"; \
+	  if ! $(SANITIZER_ENV) ./$(FUZZ_BUILD)/$$f -max_total_time=$(1) -timeout=10 \
+	      -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$f- \
+	      $(FUZZ_BUILD)/corpus/$$f fuzz/corpus/$$f >$(FUZZ_BUILD)/$$f.log 2>&1; then \
+	    grep -v -E '^#[0-9]+' $(FUZZ_BUILD)/$$f.log | tail -60; \
+	    echo "$$f failed; the input is in $(FUZZ_BUILD)/artifacts"; exit 1; \
+	  fi; \
+	  grep -E '^(Done|stat::number_of_executed_units)' $(FUZZ_BUILD)/$$f.log; \
+	done
+endef
+
+fuzz-short: deps
+	$(call run-fuzzers,20)
+
+fuzz: deps
+	$(call run-fuzzers,600)
 
 PREFIX ?= /usr/local
 install: build
