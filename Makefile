@@ -1,16 +1,17 @@
-# Entry points: make run, make test, make screenshot.
+# Entry points: make run, make test, make screenshot, make bench.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
 # What the build, the tests and the program need from Debian.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 \
 	libgtest-dev libgmock-dev googletest fonts-liberation xvfb xauth x11-utils \
-	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils
+	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils \
+	libbenchmark-dev libxcb1-dev libxcb-damage0-dev python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test screenshot install package clean test-asan fuzz \
-	fuzz-short
+.PHONY: all deps configure build run test screenshot install package bench clean test-asan \
+	fuzz fuzz-short
 
 all: build
 
@@ -97,6 +98,13 @@ package: deps
 screenshot: build
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/krn-screenshot $(BUILD)/window.png
 	@echo "$(BUILD)/window.png"
+
+# Performance, measured in release mode in a directory of its own; not part of make test.
+BENCH_BUILD ?= build-bench
+bench: deps
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKRN_BENCH=ON >/dev/null
+	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target bench_programs
+	@python3 bench/run_bench.py --build $(BENCH_BUILD) --out $(BENCH_BUILD)/bench-report.txt
 
 clean:
 	rm -rf $(BUILD)
