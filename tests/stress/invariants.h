@@ -91,7 +91,7 @@ inline std::string checkWindow(const MainWindow& w, const std::vector<int>& clic
     if (yellow > 6) {
         return broken("drum: ", yellow, " yellow balls");
     }
-    auto label = [&](int k) { return ui[ui.numberLabel(k)].caption; };
+    auto label = [&](int k) -> const std::string& { return ui[ui.numberLabel(k)].caption; };
     if (visibleChain(ui, ui.basinc())) {
         int selected = 0;
         for (int n = 1; n <= 49; ++n) {

@@ -22,7 +22,7 @@ TEST(RandomEvents, EveryRuleHoldsAfterEveryEvent) {
                     runSeed, reached.events, took.count(), reached.taken, reached.refused,
                     reached.fullCoupons, reached.restarts);
         // Random clicks that never fill a coupon or end a window would prove little.
-        if (perSeed >= 10000) {
+        if (reached.events >= 10000) {
             EXPECT_GT(reached.fullCoupons, 0);
             EXPECT_GT(reached.restarts, 0);
         }

@@ -54,9 +54,9 @@ class ViewDelivery : public Delivery {
         }
     }
 
-    // The back colour of every panel and label where it is in front, inside its border
-    // band where no caption reaches, as the desktop shows it: the backing store after the
-    // pending paints, not a fresh rendering, which would hide a widget never repainted.
+    // The message box while the window has one, and the back colour of every panel and
+    // label in front, inside its border band where no caption reaches, as the desktop
+    // shows it: a fresh rendering would hide a widget that was never repainted.
     std::string verify() override {
         if ((view_->openMessageBox() != nullptr) != window_->messageOpen()) {
             return "view: the message box is not open exactly while the window has a message";
