@@ -14,56 +14,34 @@ using namespace krn::stress;
 namespace {
 
 Event decode(std::uint8_t a, std::uint8_t b, Driver& driver) {
-    Event e;
     const int kind = a % 16;
     if (kind >= 12) {
-        // What another program may do to a slot file.
-        static constexpr EventKind files[] = {EventKind::RemoveFile, EventKind::ShortenFile,
-                                              EventKind::LengthenFile, EventKind::GarbleFile,
-                                              EventKind::WriteCoupon};
-        e.kind = files[(kind - 12 + 4 * ((a >> 4) & 1)) % 5];
-        e.index = b % kSlots;
-        e.pattern = static_cast<std::uint32_t>(a << 8 | b);
-        switch (e.kind) {
-        case EventKind::ShortenFile:
-            e.amount = (b >> 3) * 3;
-            break;
-        case EventKind::LengthenFile:
-            e.amount = 97 + (b >> 2);
-            break;
-        case EventKind::GarbleFile:
-            e.amount = 1 + (b >> 5);
-            break;
-        case EventKind::WriteCoupon:
-            e.amount = (b >> 3) % 9;
-            break;
-        default:
-            break;
-        }
-        return e;
+        // What another program may do to a slot file: make it short or long, or garble it.
+        static constexpr EventKind changes[] = {EventKind::ResizeFile, EventKind::ResizeFile,
+                                                EventKind::GarbleFile, EventKind::GarbleFile};
+        const int amounts[] = {(b >> 3) * 3, 97 + (b >> 2), 1 + (b >> 5), 1 + (b >> 5)};
+        return {changes[kind - 12], b % kSlots, amounts[kind - 12],
+                static_cast<std::uint32_t>(a << 8 | b)};
     }
-    driver.ensureStarted();
-    const MainWindow& w = *driver.window();
+    const MainWindow& w = driver.window();
     const int controls = w.controls().size();
     if (kind == 10) {
-        e.kind = EventKind::Tick;
-        e.index = 1 + b % 8;
-        e.amount = (b & 0x80) ? 0 : 1 + (a >> 4);
-    } else if (kind == 11) {
-        e.kind = EventKind::CloseMessage;
-    } else if (kind == 9) {
-        e.control = ((a >> 4) * 256 + b) % controls;
-    } else {
-        // Mostly a click the window takes, so that the bytes reach deep states.
-        std::vector<ControlId> taken;
-        for (ControlId id = 0; id < controls; ++id) {
-            if (driver.accepts(id)) {
-                taken.push_back(id);
-            }
-        }
-        e.control = taken.empty() ? b % controls : taken[b % taken.size()];
+        return {EventKind::Tick, 1 + b % 8, (b & 0x80) ? 0 : 1 + (a >> 4)};
     }
-    return e;
+    if (kind == 11) {
+        return {EventKind::Answer};
+    }
+    if (kind == 9) {
+        return {EventKind::Click, ((a >> 4) * 256 + b) % controls};
+    }
+    // Mostly a click the window takes, so that the bytes reach deep states.
+    std::vector<ControlId> taken;
+    for (ControlId id = 0; id < controls; ++id) {
+        if (clickable(w, id)) {
+            taken.push_back(id);
+        }
+    }
+    return {EventKind::Click, taken.empty() ? b % controls : taken[b % taken.size()]};
 }
 
 } // namespace
@@ -72,8 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 8192) {
         return 0;
     }
-    StressPlatform platform(size > 0 ? data[0] : 0);
-    Driver driver(platform);
+    Driver driver(size > 0 ? data[0] : 0);
     static const Controls names;
     std::vector<std::string> seen;
     for (std::size_t i = 0; i + 1 < size; i += 2) {
@@ -89,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (std::size_t k = 0; k < seen.size(); ++k) {
                 std::fprintf(stderr, "  %zu. %s\n", k + 1, seen[k].c_str());
             }
-            ScratchFolder::instance().remove();
+            scratchFolder.remove();
             std::abort();
         }
     }

@@ -15,20 +15,20 @@ using namespace krn::stress;
 
 namespace {
 
+const Colour kHitBack = rgb(128, 0, 128);
+
 [[noreturn]] void brokenRule(const std::string& failure, const std::string& step) {
     std::fprintf(stderr, "broken rule: %s\nat: %s\n", failure.c_str(), step.c_str());
-    ScratchFolder::instance().remove();
+    scratchFolder.remove();
     std::abort();
 }
 
 class Run {
   public:
-    explicit Run(std::uint64_t seed) : platform_(seed), driver_(platform_) {}
+    explicit Run(std::uint64_t seed) : driver_(seed) {}
 
     void click(const Controls& ui, ControlId id, const std::string& what) {
-        Event e;
-        e.control = id;
-        step(e, "click " + ui[id].name + " (" + what + ")");
+        step({EventKind::Click, id}, "click " + ui[id].name + " (" + what + ")");
     }
     void step(const Event& e, const std::string& what) {
         if (std::string failure = driver_.apply(e); !failure.empty()) {
@@ -41,10 +41,9 @@ class Run {
         }
     }
     Driver& driver() { return driver_; }
-    MainWindow& window() { return *driver_.window(); }
+    MainWindow& window() { return driver_.window(); }
 
   private:
-    StressPlatform platform_;
     Driver driver_;
 };
 
@@ -128,11 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             run.driver().setFile(slot, bytes);
         }
     }
-    Event tick;
-    tick.kind = EventKind::Tick;
-    tick.index = 4;
-    tick.amount = 1;
-    run.step(tick, "start-up");
+    run.step({EventKind::Tick, 4, 1}, "start-up");
     const Controls& ui = run.window().controls();
 
     for (int slot = 0; slot < kSlots; ++slot) {
@@ -164,9 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         run.click(ui, ui.command(7), "draw");
         run.click(ui, ui.command(8), "drop");
         if (column + 1 == kColumns) {
-            Event close;
-            close.kind = EventKind::CloseMessage;
-            run.step(close, "close the coupon-full message");
+            run.step({EventKind::Answer}, "answer the coupon-full message");
         }
     }
     run.click(ui, ui.saveButton(target), "save");
