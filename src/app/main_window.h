@@ -68,6 +68,10 @@ class MainWindow {
     void drawRandomSix();
     void showDrawOnDrum();
     void clearDrawLabels();
+    // yahyalı_a..yahyalı_f in turn: the six balls of the current draw turn yellow.
+    void lightDrawOnDrum();
+    // Label k := drawNumbers[k], k = 1..6.
+    void showDrawLabels();
     void Maşlak();
     void yahyalı(int k);
     void soysallı(int k);

@@ -62,12 +62,7 @@ void MainWindow::onTamamClicked() {
     commitPick();
     s_.drawPending = kPendingSet;
     s_.entryAllowed = 1;
-    yahyalı_a();
-    yahyalı_b();
-    yahyalı_c();
-    yahyalı_d();
-    yahyalı_e();
-    yahyalı_f();
+    lightDrawOnDrum();
     setEntryLockSet(true);
     ui_.setVisible(ui_.basinc(), false);
 }

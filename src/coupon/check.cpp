@@ -51,15 +51,8 @@ void MainWindow::onAtSinaClicked() {
 
 void MainWindow::showDrawForCheck() {
     resetCouponColours();
-    yahyalı_a();
-    yahyalı_b();
-    yahyalı_c();
-    yahyalı_d();
-    yahyalı_e();
-    yahyalı_f();
-    for (int k = 1; k <= 6; ++k) {
-        ui_.setCaption(ui_.numberLabel(k), std::to_string(s_.drawNumbers[k]));
-    }
+    lightDrawOnDrum();
+    showDrawLabels();
 }
 
 bool MainWindow::markCouponHits() {

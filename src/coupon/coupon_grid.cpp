@@ -68,17 +68,10 @@ void MainWindow::emptyCouponMemory() {
 }
 
 void MainWindow::onSilClicked() {
-    lampsOff();
-    Maşlak();
-    clearDrawLabels();
+    // The same restart as sonçare (which also empties the coupon in memory, so that a
+    // save afterwards cannot bring back what was cleared), and no check until a new load.
+    sonçare();
     ui_.setEnabled(ui_.command(4), false);
-    s_.filledColumns = 0;
-    s_.slotShown = 0;
-    clearCouponCells();
-    resetCouponColours();
-    s_.currentSlotPath.clear();
-    // The coupon restarts, so a save afterwards must not bring back what was cleared.
-    emptyCouponMemory();
 }
 
 } // namespace krn

@@ -97,9 +97,7 @@ void MainWindow::commitPick() {
         }
         d[i] = running;
     }
-    for (int k = 1; k <= 6; ++k) {
-        ui_.setCaption(ui_.numberLabel(k), std::to_string(d[k]));
-    }
+    showDrawLabels();
     platform_.beep();
 }
 

@@ -32,12 +32,20 @@ void MainWindow::drawRandomSix() {
 
 void MainWindow::showDrawOnDrum() {
     Maşlak();
+    lightDrawOnDrum();
+    showDrawLabels();
+}
+
+void MainWindow::lightDrawOnDrum() {
     yahyalı_a();
     yahyalı_b();
     yahyalı_c();
     yahyalı_d();
     yahyalı_e();
     yahyalı_f();
+}
+
+void MainWindow::showDrawLabels() {
     for (int k = 1; k <= 6; ++k) {
         ui_.setCaption(ui_.numberLabel(k), std::to_string(s_.drawNumbers[k]));
     }
