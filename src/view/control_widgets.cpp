@@ -95,31 +95,13 @@ void ControlWidget::follow() {
     w->update();
 }
 
-void ClickTracker::press(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
-    event->accept();
+QRect geometryOf(const Control& c) {
+    return {twipsToPixels(c.left), twipsToPixels(c.top), twipsToPixels(c.width),
+            twipsToPixels(c.height)};
 }
 
-void ClickTracker::release(QMouseEvent* event, const QWidget* widget) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       widget->rect().contains(event->position().toPoint());
-    pressed_ = false;
-    event->accept();
-    if (click && onClick) {
-        onClick();
-    }
-}
-
-PanelWidget::PanelWidget(const Controls& controls, ControlId id, QWidget* parent)
-    : QWidget(parent), ControlWidget(controls, id) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void PanelWidget::paintEvent(QPaintEvent*) {
-    const Control& c = record();
+void paintPanel(QPainter& p, QRect r, const Control& c) {
     const PanelBevels bevels = bevelsOf(c.style);
-    QPainter p(this);
-    QRect r = rect();
     p.fillRect(r, toQColor(c.back));
     drawBevel(p, r, bevels.outer, bevels.outerWidth);
     r.adjust(bevels.band, bevels.band, -bevels.band, -bevels.band);
@@ -127,12 +109,86 @@ void PanelWidget::paintEvent(QPaintEvent*) {
     drawCaption(p, r, c);
 }
 
+void paintLabel(QPainter& p, QRect r, const Control& c) {
+    p.fillRect(r, toQColor(c.back));
+    if (c.border) {
+        drawRing(p, r, Qt::black, Qt::black);
+    }
+    drawCaption(p, r, c);
+}
+
+void PaintedControls::paint(QPainter& p, const QRect& area) const {
+    for (const ControlId id : ids_) {
+        const Control& c = controls_[id];
+        const QRect r = geometryOf(c);
+        if (!c.visible || !r.intersects(area)) {
+            continue;
+        }
+        if (c.kind == Kind::Label) {
+            paintLabel(p, r, c);
+        } else {
+            paintPanel(p, r, c);
+        }
+    }
+}
+
+ControlId PaintedControls::at(QPoint point) const {
+    for (auto it = ids_.rbegin(); it != ids_.rend(); ++it) {
+        const Control& c = controls_[*it];
+        if (c.visible && geometryOf(c).contains(point)) {
+            return *it;
+        }
+    }
+    return kNoControl;
+}
+
+void PaintedControls::press(QMouseEvent* event, const QWidget* container) {
+    event->accept();
+    pressed_ = kNoControl;
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    const ControlId hit = at(point);
+    if (hit != kNoControl && controls_[hit].kind == Kind::Label) {
+        return;
+    }
+    if (hit != kNoControl && controls_[hit].enabled) {
+        pressed_ = hit;
+        pressedRect_ = geometryOf(controls_[hit]);
+    } else {
+        pressed_ = self_;
+        pressedRect_ = container->rect();
+    }
+}
+
+void PaintedControls::release(QMouseEvent* event) {
+    const ControlId target = pressed_;
+    pressed_ = kNoControl;
+    event->accept();
+    if (target != kNoControl && event->button() == Qt::LeftButton &&
+        pressedRect_.contains(event->position().toPoint()) && onClick) {
+        onClick(target);
+    }
+}
+
+PanelWidget::PanelWidget(const Controls& controls, ControlId id, QWidget* parent)
+    : QWidget(parent), ControlWidget(controls, id), painted(controls, id) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PanelWidget::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    paintPanel(p, rect(), record());
+    painted.paint(p, event->rect());
+}
+
 void PanelWidget::mousePressEvent(QMouseEvent* event) {
-    clicks.press(event);
+    painted.press(event, this);
 }
 
 void PanelWidget::mouseReleaseEvent(QMouseEvent* event) {
-    clicks.release(event, this);
+    painted.release(event);
 }
 
 ButtonWidget::ButtonWidget(const Controls& controls, ControlId id, const Pictures& pictures,
@@ -231,14 +287,8 @@ LabelWidget::LabelWidget(const Controls& controls, ControlId id, QWidget* parent
 }
 
 void LabelWidget::paintEvent(QPaintEvent*) {
-    const Control& c = record();
     QPainter p(this);
-    QRect r = rect();
-    p.fillRect(r, toQColor(c.back));
-    if (c.border) {
-        drawRing(p, r, Qt::black, Qt::black);
-    }
-    drawCaption(p, r, c);
+    paintLabel(p, rect(), record());
 }
 
 ImageWidget::ImageWidget(const Controls& controls, ControlId id, const Pictures& pictures,
@@ -286,11 +336,18 @@ void PictureBoxWidget::paintEvent(QPaintEvent*) {
 }
 
 void PictureBoxWidget::mousePressEvent(QMouseEvent* event) {
-    clicks.press(event);
+    pressed_ = event->button() == Qt::LeftButton;
+    event->accept();
 }
 
 void PictureBoxWidget::mouseReleaseEvent(QMouseEvent* event) {
-    clicks.release(event, this);
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    event->accept();
+    if (click && onClick) {
+        onClick();
+    }
 }
 
 } // namespace krn

@@ -39,11 +39,20 @@ int usage() {
 }
 
 // A press and a release in the middle of the widget, as the mouse would deliver them.
-bool clickWidget(QWidget* w) {
-    if (w == nullptr || !w->isVisible() || !w->isEnabled()) {
+// A left click on the middle of the control, delivered as the desktop would: to whatever
+// lies in front there. False when the control is not there to be clicked.
+bool clickControl(krn::WindowView& view, const std::string& name) {
+    const krn::ControlId id = view.mainWindow().controls().find(name);
+    const QRect r = view.rectOf(id);
+    if (r.isEmpty() || view.controlAt(r.center()) != id ||
+        !view.mainWindow().controls()[id].enabled) {
         return false;
     }
-    const QPointF local(w->width() / 2.0, w->height() / 2.0);
+    QWidget* w = view.childAt(r.center());
+    if (w == nullptr) {
+        w = &view;
+    }
+    const QPointF local = w->mapFrom(&view, r.center());
     const QPointF global = w->mapToGlobal(local);
     QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
@@ -103,7 +112,7 @@ int main(int argc, char** argv) {
     for (const Step& step : steps) {
         switch (step.kind) {
         case Step::Click:
-            if (!clickWidget(view.widgetOf(step.name))) {
+            if (!clickControl(view, step.name)) {
                 std::fprintf(stderr, "krn-screenshot: %s cannot be clicked now\n",
                              step.name.c_str());
                 return 1;

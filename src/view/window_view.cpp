@@ -1,5 +1,6 @@
 #include "view/window_view.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
@@ -16,7 +17,8 @@ bool liesOutside(const Controls& ui, ControlId id) {
 
 } // namespace
 
-WindowView::WindowView(MainWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
+WindowView::WindowView(MainWindow& window, QWidget* parent)
+    : QWidget(parent), window_(window), painted_(window.controls(), kNoControl) {
     const Controls& ui = window_.controls();
     const Control& win = ui[ui.window()];
     back_ = toQColor(win.back);
@@ -34,9 +36,17 @@ WindowView::WindowView(MainWindow& window, QWidget* parent) : QWidget(parent), w
     setPalette(steady);
     setFixedSize(twipsToPixels(win.width), twipsToPixels(win.height));
     setWindowTitle(QString::fromStdString(win.caption));
-    setWindowIcon(pictures_.icon(win.picture));
 
-    widgets_.assign(static_cast<size_t>(ui.size()), nullptr);
+    const auto count = static_cast<size_t>(ui.size());
+    widgets_.assign(count, nullptr);
+    paintedBy_.assign(count, nullptr);
+    holdsControls_.assign(count, false);
+    for (ControlId id = 0; id < ui.size(); ++id) {
+        if (ui[id].container != kNoControl) {
+            holdsControls_[static_cast<size_t>(ui[id].container)] = true;
+        }
+    }
+    painted_.onClick = [this](ControlId target) { click(target); };
     timers_.assign(9, nullptr);
     // In inventory order, so that a later sibling lies in front of an earlier one.
     for (ControlId id = 0; id < ui.size(); ++id) {
@@ -77,11 +87,17 @@ void WindowView::createControl(ControlId id) {
     if (c.container != kNoControl && c.container != ui.window()) {
         parent = widgetOf(c.container);
     }
+    if (PaintedControls* host = parent != nullptr ? paintedIn(parent) : nullptr;
+        host != nullptr && paintedByContainer(id)) {
+        host->add(id);
+        paintedBy_[static_cast<size_t>(id)] = parent;
+        return;
+    }
     ControlWidget* made = nullptr;
     switch (c.kind) {
     case Kind::Panel: {
         auto* w = new PanelWidget(ui, id, parent);
-        w->clicks.onClick = [this, id] { click(id); };
+        w->painted.onClick = [this](ControlId target) { click(target); };
         made = w;
         break;
     }
@@ -99,7 +115,7 @@ void WindowView::createControl(ControlId id) {
         break;
     case Kind::PictureBox: {
         auto* w = new PictureBoxWidget(ui, id, pictures_, parent);
-        w->clicks.onClick = [this, id] { click(id); };
+        w->onClick = [this, id] { click(id); };
         made = w;
         break;
     }
@@ -110,8 +126,7 @@ void WindowView::createControl(ControlId id) {
 
     QWidget* w = made->widget();
     w->setObjectName(QString::fromStdString(c.name));
-    w->setGeometry(twipsToPixels(c.left), twipsToPixels(c.top), twipsToPixels(c.width),
-                   twipsToPixels(c.height));
+    w->setGeometry(geometryOf(c));
     if (!c.hint.empty()) {
         const QString hint = QString::fromStdString(c.hint);
         w->setAccessibleName(hint);
@@ -120,6 +135,38 @@ void WindowView::createControl(ControlId id) {
     w->setVisible(c.visible);
     w->setEnabled(c.enabled);
     widgets_[static_cast<size_t>(id)] = made;
+}
+
+// A panel with no controls inside it, or a label, is painted by its container unless a
+// widget made before it overlaps it: a widget lies in front of its container's face, so
+// the control would show behind a sibling it must cover.
+bool WindowView::paintedByContainer(ControlId id) const {
+    const Controls& ui = window_.controls();
+    const Control& c = ui[id];
+    if (c.kind != Kind::Label &&
+        (c.kind != Kind::Panel || holdsControls_[static_cast<size_t>(id)])) {
+        return false;
+    }
+    auto containerOf = [&](const Control& control) {
+        return control.container == kNoControl ? ui.window() : control.container;
+    };
+    const QRect r = geometryOf(c);
+    for (ControlId earlier = 0; earlier < id; ++earlier) {
+        const Control& o = ui[earlier];
+        if (widgets_[static_cast<size_t>(earlier)] != nullptr && containerOf(o) == containerOf(c) &&
+            geometryOf(o).intersects(r)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+PaintedControls* WindowView::paintedIn(QWidget* container) {
+    if (container == this) {
+        return &painted_;
+    }
+    auto* panel = dynamic_cast<PanelWidget*>(container);
+    return panel != nullptr ? &panel->painted : nullptr;
 }
 
 QWidget* WindowView::widgetOf(ControlId id) const {
@@ -132,6 +179,47 @@ QWidget* WindowView::widgetOf(ControlId id) const {
 
 QWidget* WindowView::widgetOf(std::string_view name) const {
     return widgetOf(window_.controls().find(name));
+}
+
+QRect WindowView::rectOf(ControlId id) const {
+    if (const QWidget* w = widgetOf(id)) {
+        return {w->mapTo(this, QPoint(0, 0)), w->size()};
+    }
+    if (id < 0 || id >= static_cast<ControlId>(paintedBy_.size())) {
+        return {};
+    }
+    if (const QWidget* host = paintedBy_[static_cast<size_t>(id)]) {
+        return geometryOf(window_.controls()[id]).translated(host->mapTo(this, QPoint(0, 0)));
+    }
+    return {};
+}
+
+QRect WindowView::rectOf(std::string_view name) const {
+    return rectOf(window_.controls().find(name));
+}
+
+ControlId WindowView::controlAt(QPoint point) const {
+    if (!rect().contains(point)) {
+        return kNoControl;
+    }
+    // The widget in front, then whatever it paints of its own at the point.
+    QWidget* host = childAt(point);
+    const auto* front = dynamic_cast<ControlWidget*>(host);
+    const PaintedControls* painted = &painted_;
+    if (front == nullptr) {
+        host = const_cast<WindowView*>(this);
+    } else if (const auto* panel = dynamic_cast<const PanelWidget*>(host)) {
+        painted = &panel->painted;
+    } else {
+        painted = nullptr;
+    }
+    if (painted != nullptr) {
+        const ControlId hit = painted->at(host->mapFrom(this, point));
+        if (hit != kNoControl) {
+            return hit;
+        }
+    }
+    return front != nullptr ? front->id() : kNoControl;
 }
 
 void WindowView::setTimersRunning(bool running) {
@@ -154,6 +242,8 @@ void WindowView::mirror() {
             followWindowRecord();
         } else if (ControlWidget* w = widgets_[static_cast<size_t>(id)]) {
             w->follow();
+        } else if (QWidget* host = paintedBy_[static_cast<size_t>(id)]) {
+            host->update(geometryOf(ui[id]));
         }
     }
 }
@@ -198,6 +288,24 @@ void WindowView::openMessage(const QString& title, const QString& text) {
 void WindowView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.fillRect(event->rect(), back_);
+    painted_.paint(p, event->rect());
+    if (!iconSet_) {
+        // The icon waits for the first frame: the desktop shows the window's face the
+        // sooner, and its icon a moment later.
+        iconSet_ = true;
+        QTimer::singleShot(0, this, [this] {
+            const Controls& ui = window_.controls();
+            setWindowIcon(pictures_.icon(ui[ui.window()].picture));
+        });
+    }
+}
+
+void WindowView::mousePressEvent(QMouseEvent* event) {
+    painted_.press(event, this);
+}
+
+void WindowView::mouseReleaseEvent(QMouseEvent* event) {
+    painted_.release(event);
 }
 
 } // namespace krn

@@ -28,20 +28,20 @@ class ViewDelivery : public Delivery {
     }
 
     ControlId aim(ControlId target) override {
-        QWidget* t = view_->widgetOf(target);
-        centre_ = t ? t->mapTo(view_.get(), t->rect().center()) : QPoint();
-        hit_ = t ? view_->childAt(centre_) : nullptr;
-        // Up to the widget of a control: the view itself stands for none.
-        while (hit_ && window_->controls().find(hit_->objectName().toStdString()) == kNoControl) {
-            hit_ = hit_->parentWidget();
-        }
-        return hit_ ? window_->controls().find(hit_->objectName().toStdString()) : kNoControl;
+        const QRect r = view_->rectOf(target);
+        aimed_ = !r.isEmpty();
+        centre_ = r.center();
+        return aimed_ ? view_->controlAt(centre_) : kNoControl;
     }
     void click() override {
-        if (hit_) {
-            QTest::mouseClick(hit_, Qt::LeftButton, Qt::NoModifier,
-                              hit_->mapFrom(view_.get(), centre_));
+        if (!aimed_) {
+            return;
         }
+        QWidget* w = view_->childAt(centre_);
+        if (w == nullptr) {
+            w = view_.get();
+        }
+        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->mapFrom(view_.get(), centre_));
     }
     void tick(int k) override { view_->tick(k); }
     void message(const std::string& title, const std::string& text) override {
@@ -69,14 +69,14 @@ class ViewDelivery : public Delivery {
         const Controls& ui = window_->controls();
         for (ControlId id = 0; id < ui.size(); ++id) {
             const Control& c = ui[id];
-            QWidget* w = view_->widgetOf(id);
+            const QRect r = view_->rectOf(id);
             const PanelBevels b = bevelsOf(c.style);
             const int inset = c.kind == Kind::Label ? 2
                               : b.band > 0          ? b.outerWidth + 1
                                                     : b.outerWidth + b.innerWidth + 1;
-            const QPoint at = w ? w->mapTo(view_.get(), QPoint(inset, w->height() / 2)) : QPoint();
-            if (w == nullptr || (c.kind != Kind::Panel && c.kind != Kind::Label) ||
-                view_->childAt(at) != w) {
+            const QPoint at = r.topLeft() + QPoint(inset, r.height() / 2);
+            if (r.isEmpty() || (c.kind != Kind::Panel && c.kind != Kind::Label) ||
+                view_->controlAt(at) != id) {
                 continue;
             }
             const QColor got = shot.pixelColor(at * shot.devicePixelRatio());
@@ -91,7 +91,7 @@ class ViewDelivery : public Delivery {
   private:
     MainWindow* window_;
     std::unique_ptr<WindowView> view_;
-    QWidget* hit_{nullptr};
+    bool aimed_{false};
     QPoint centre_;
 };
 

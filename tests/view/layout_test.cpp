@@ -15,8 +15,7 @@ TEST_F(Layout, WindowAndFramesStandWhereTheTwipsSay) {
     EXPECT_EQ(widget("SSPanel69")->geometry(), QRect(4, 4, 477, 41));
     EXPECT_EQ(widget("SSPanel6")->geometry(), QRect(4, 172, 477, 277));
     // Inside its container: SSPanel6 at (60, 2580), the cell at (240, 240) in it.
-    EXPECT_EQ(widget("SSPanel7")->geometry(), QRect(16, 16, 49, 25));
-    EXPECT_EQ(widget("SSPanel7")->mapTo(view.get(), QPoint(0, 0)), QPoint(20, 188));
+    EXPECT_EQ(rectOf("SSPanel7"), QRect(20, 188, 49, 25));
 
     const QImage image = shot();
     // The window's colour in the margins around and between the frames.
@@ -55,7 +54,7 @@ TEST_F(Layout, BevelsFollowThePanelStyle) {
 TEST_F(Layout, GridFrameCoversTheCouponCellsOnly) {
     clickOn("SSCommand9");
     ASSERT_TRUE(widget("Basınç")->isVisible());
-    EXPECT_TRUE(widget("bas1")->isVisible());
+    EXPECT_EQ(view->controlAt(rectOf("bas1").center()), ui().find("bas1"));
     const QImage image = shot();
     EXPECT_TRUE(pixelIs(image, 8, 184, kWhite));
     // Where the first and last coupon rows had their dark inset edges, the frame shows.
@@ -65,7 +64,7 @@ TEST_F(Layout, GridFrameCoversTheCouponCellsOnly) {
     EXPECT_TRUE(pixelIs(image, 356, 184, kShadow));
     EXPECT_TRUE(pixelIs(image, 412, 188, kWhite));
     // bas10 opens the second row of the grid.
-    EXPECT_EQ(widget("bas10")->mapTo(view.get(), QPoint(0, 0)), QPoint(20, 228));
+    EXPECT_EQ(rectOf("bas10").topLeft(), QPoint(20, 228));
 }
 
 TEST_F(Layout, DisabledSinaLooksDisabled) {

@@ -45,7 +45,27 @@ class ViewTest : public ::testing::Test {
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    void clickOn(const char* name) { QTest::mouseClick(widget(name), Qt::LeftButton); }
+    // Where the window shows the control, in window pixels.
+    QRect rectOf(const char* name) const {
+        const QRect r = view->rectOf(name);
+        EXPECT_FALSE(r.isEmpty()) << name;
+        return r;
+    }
+    // The widget that takes events at a point of the window, and the point in its pixels.
+    QWidget* receiverAt(QPoint point, QPoint* local) const {
+        QWidget* w = view->childAt(point);
+        if (w == nullptr) {
+            w = view.get();
+        }
+        *local = w->mapFrom(view.get(), point);
+        return w;
+    }
+    // A click on the middle of the control, delivered to whatever lies in front there.
+    void clickOn(const char* name) {
+        QPoint local;
+        QWidget* w = receiverAt(rectOf(name).center(), &local);
+        QTest::mouseClick(w, Qt::LeftButton, {}, local);
+    }
     QImage shot() const { return view->grab().toImage(); }
     const Controls& ui() const { return window->controls(); }
 
