@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 
 # What the build, the tests and the program need from Debian.
-PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 \
+PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev libqt6svg6 \
 	libgtest-dev libgmock-dev googletest fonts-liberation xvfb xauth x11-utils \
 	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils \
 	libbenchmark-dev libxcb1-dev libxcb-damage0-dev python3

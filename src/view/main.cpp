@@ -4,8 +4,17 @@
 
 #include <QApplication>
 
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
+
 int main(int argc, char** argv) {
+    // Reading the desktop's font configuration is the dearest part of the first text, and
+    // needs nothing of Qt: it runs on a second core while Qt connects to the display.
+    std::thread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
+    fontConfiguration.join();
+
     krn::QtPlatform platform;
     krn::MainWindow window(platform);
     krn::WindowView view(window);
