@@ -1,5 +1,6 @@
-// One widget per kind of control. Each paints its record as it stands and reports clicks;
-// none keeps state of its own beyond a press in progress.
+// One widget per kind of control, and the painting of the controls that need no widget.
+// Each paints its record as it stands and reports clicks; none keeps state of its own
+// beyond a press in progress.
 #pragma once
 
 #include "layout/controls.h"

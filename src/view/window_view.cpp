@@ -203,11 +203,11 @@ ControlId WindowView::controlAt(QPoint point) const {
         return kNoControl;
     }
     // The widget in front, then whatever it paints of its own at the point.
-    QWidget* host = childAt(point);
-    const auto* front = dynamic_cast<ControlWidget*>(host);
+    const QWidget* host = childAt(point);
+    const auto* front = dynamic_cast<const ControlWidget*>(host);
     const PaintedControls* painted = &painted_;
     if (front == nullptr) {
-        host = const_cast<WindowView*>(this);
+        host = this;
     } else if (const auto* panel = dynamic_cast<const PanelWidget*>(host)) {
         painted = &panel->painted;
     } else {
