@@ -35,8 +35,7 @@ QImage greyedCopy(const QImage& source) {
     return image;
 }
 
-QImage renderVector(const QString& path, QSize pixels) {
-    QSvgRenderer renderer(path);
+QImage renderVector(QSvgRenderer& renderer, QSize pixels) {
     if (!renderer.isValid() || pixels.isEmpty()) {
         return {};
     }
@@ -148,19 +147,30 @@ QPixmap Pictures::pixmap(Picture picture, QSize size, qreal ratio, bool greyed) 
     const QSize pixels(static_cast<int>(std::lround(size.width() * ratio)),
                        static_cast<int>(std::lround(size.height() * ratio)));
     QImage image;
-    if (isWheelFrame(picture)) {
+    if (greyed) {
+        // The greyed picture is the plain one, greyed: drawn once, for both.
+        const QPixmap plain = pixmap(picture, size, ratio, false);
+        if (!plain.isNull()) {
+            image = greyedCopy(plain.toImage());
+        }
+    } else if (isWheelFrame(picture)) {
         image =
             drawWheelFrame(static_cast<int>(picture) - static_cast<int>(Picture::Wheel0), pixels);
     } else {
-        image = renderVector(resourcePath(picture), pixels);
-    }
-    if (greyed && !image.isNull()) {
-        image = greyedCopy(image);
+        image = renderVector(renderer(picture), pixels);
     }
     QPixmap result = QPixmap::fromImage(image);
     result.setDevicePixelRatio(ratio);
     cache_.emplace(key, result);
     return result;
+}
+
+QSvgRenderer& Pictures::renderer(Picture picture) const {
+    auto& kept = renderers_[static_cast<int>(picture)];
+    if (!kept) {
+        kept = std::make_unique<QSvgRenderer>(resourcePath(picture));
+    }
+    return *kept;
 }
 
 QIcon Pictures::icon(Picture picture) const {

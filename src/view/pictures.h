@@ -8,8 +8,10 @@
 #include <QPixmap>
 #include <QSize>
 #include <QString>
+#include <QSvgRenderer>
 
 #include <map>
+#include <memory>
 #include <tuple>
 
 namespace krn {
@@ -34,8 +36,12 @@ class Pictures {
     static QImage drawWheelFrame(int frame, QSize pixels);
 
   private:
+    // Each vector picture is read once, however many sizes it is drawn at.
+    QSvgRenderer& renderer(Picture picture) const;
+
     using Key = std::tuple<int, int, int, int, bool>;
     mutable std::map<Key, QPixmap> cache_;
+    mutable std::map<int, std::unique_ptr<QSvgRenderer>> renderers_;
 };
 
 } // namespace krn
