@@ -321,7 +321,7 @@ void ImageWidget::paintEvent(QPaintEvent*) {
 
 PictureBoxWidget::PictureBoxWidget(const Controls& controls, ControlId id, const Pictures& pictures,
                                    QWidget* parent)
-    : QWidget(parent), ControlWidget(controls, id), pictures_(pictures) {
+    : QWidget(parent), ControlWidget(controls, id), clicks(controls, id), pictures_(pictures) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -336,18 +336,11 @@ void PictureBoxWidget::paintEvent(QPaintEvent*) {
 }
 
 void PictureBoxWidget::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
-    event->accept();
+    clicks.press(event, this);
 }
 
 void PictureBoxWidget::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    pressed_ = false;
-    event->accept();
-    if (click && onClick) {
-        onClick();
-    }
+    clicks.release(event);
 }
 
 } // namespace krn

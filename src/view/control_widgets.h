@@ -139,7 +139,8 @@ class PictureBoxWidget : public QWidget, public ControlWidget {
     PictureBoxWidget(const Controls& controls, ControlId id, const Pictures& pictures,
                      QWidget* parent);
     QWidget* widget() override { return this; }
-    std::function<void()> onClick;
+    // It holds no controls; this takes its own clicks.
+    PaintedControls clicks;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -148,7 +149,6 @@ class PictureBoxWidget : public QWidget, public ControlWidget {
 
   private:
     const Pictures& pictures_;
-    bool pressed_{false};
 };
 
 } // namespace krn

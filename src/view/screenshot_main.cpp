@@ -38,7 +38,6 @@ int usage() {
     return 2;
 }
 
-// A press and a release in the middle of the widget, as the mouse would deliver them.
 // A left click on the middle of the control, delivered as the desktop would: to whatever
 // lies in front there. False when the control is not there to be clicked.
 bool clickControl(krn::WindowView& view, const std::string& name) {

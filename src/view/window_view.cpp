@@ -115,7 +115,7 @@ void WindowView::createControl(ControlId id) {
         break;
     case Kind::PictureBox: {
         auto* w = new PictureBoxWidget(ui, id, pictures_, parent);
-        w->onClick = [this, id] { click(id); };
+        w->clicks.onClick = [this](ControlId target) { click(target); };
         made = w;
         break;
     }
