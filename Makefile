@@ -59,7 +59,7 @@ test-asan: deps
 # libFuzzer targets of the core, built with clang. New inputs go to the build's own
 # corpus; the seeds in fuzz/corpus are only read.
 FUZZ_BUILD := build-fuzz
-FUZZERS := slot_file_fuzzer event_fuzzer
+FUZZERS := slot_file_fuzzer
 define run-fuzzers
 	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DKRN_FUZZ=ON \
 	  -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

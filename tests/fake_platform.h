@@ -1,17 +1,14 @@
-// A platform the tests steer: scripted random values (then a fixed-seed generator),
-// a settable clock, and a record of beeps, messages and the end of the program. The
-// slot folder is a fresh temporary folder, removed with the fake.
+// A platform the tests steer: scripted random values (then a fixed-seed generator), a
+// settable clock, and a record of beeps, messages and the end of the program. The slot
+// folder lies in a fresh temporary folder, removed with the fake.
 #pragma once
 
 #include "app/platform.h"
 
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <random>
 #include <stdexcept>
-#include <string>
-#include <utility>
 #include <vector>
 
 namespace krn::test {
@@ -23,7 +20,7 @@ struct Message {
 
 class FakePlatform : public Platform {
   public:
-    FakePlatform() : folder_(makeTempFolder()), slots_(folder_ / "KRN_Sayısal") {}
+    FakePlatform() : folder_(makeTempFolder()) {}
     ~FakePlatform() override {
         std::error_code ec;
         std::filesystem::permissions(folder_, std::filesystem::perms::owner_all,
@@ -35,12 +32,12 @@ class FakePlatform : public Platform {
 
     void seedRandomFromClock() override { ++seeds; }
     double random() override {
-        if (!randoms.empty()) {
-            const double r = randoms.front();
-            randoms.pop_front();
-            return r;
+        if (randoms.empty()) {
+            return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
         }
-        return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
+        const double r = randoms.front();
+        randoms.pop_front();
+        return r;
     }
     long secondsSinceMidnight() override { return clock; }
     void beep() override { ++beeps; }
@@ -48,27 +45,21 @@ class FakePlatform : public Platform {
         messages.push_back({title, text});
     }
     void quit() override { ++quits; }
-    std::filesystem::path slotFolder() override { return slots_; }
+    std::filesystem::path slotFolder() override { return slots(); }
 
-    // The random value that draws number n (1..49).
-    static double valueFor(int n) { return (n - 1 + 0.5) / 49.0; }
+    // The next draws give these numbers (1..49), in this order.
     void scriptNumbers(std::initializer_list<int> numbers) {
         for (int n : numbers) {
-            randoms.push_back(valueFor(n));
+            randoms.push_back((n - 1 + 0.5) / 49.0);
         }
     }
-
     const std::filesystem::path& root() const { return folder_; }
-    const std::filesystem::path& slots() const { return slots_; }
-    // Takes effect for a window made afterwards.
-    void setSlots(std::filesystem::path slots) { slots_ = std::move(slots); }
+    std::filesystem::path slots() const { return folder_ / "KRN_Sayısal"; }
 
     std::deque<double> randoms;
     std::mt19937_64 engine{12345};
     long clock{43200};
-    int beeps{0};
-    int seeds{0};
-    int quits{0};
+    int beeps{0}, seeds{0}, quits{0};
     std::vector<Message> messages;
 
   private:
@@ -81,7 +72,6 @@ class FakePlatform : public Platform {
     }
 
     std::filesystem::path folder_;
-    std::filesystem::path slots_;
 };
 
 } // namespace krn::test

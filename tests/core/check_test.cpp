@@ -6,35 +6,46 @@
 
 namespace krn::test {
 
-const Colour kPurple = rgb(128, 0, 128);
-const std::vector<std::string> kNoMarks(8, "");
+// Every column as a check leaves it: the count its result panel shows, then each cell as
+// '.' plain, '*' a hit and '?' anything else.
+const Texts kNoMarks(8, ":......");
+const Texts kSampleMarks = {"3:***...", "2:.*.*..", ":......", ":......",
+                            ":......",  ":......",  ":......", "4:*.**.*"};
 
 class Check : public Scenario {
   protected:
-    // Column 1 holds three of the draw 1 2 3 30 31 32, column 2 two, the rest are empty.
+    // Column 1 holds three of the draw 1 2 3 30 31 32, column 2 two, column 8 four.
     void SetUp() override {
-        writeFile('a', recordBytes(columns({{1, 2, 3, 4, 5, 6}, {10, 1, 11, 2, 12, 13}})));
+        writeFile('a', recordBytes(columns({{1, 2, 3, 4, 5, 6},
+                                            {10, 1, 11, 2, 12, 13},
+                                            {14, 15, 16, 17, 18, 19},
+                                            {20, 21, 22, 23, 24, 25},
+                                            {26, 27, 28, 29, 33, 34},
+                                            {35, 36, 37, 38, 39, 40},
+                                            {41, 42, 43, 44, 45, 46},
+                                            {30, 47, 31, 32, 48, 1}})));
     }
-    // For each column, the caption of its result panel and the cells marked as hits.
-    std::vector<std::string> marks() {
-        std::vector<std::string> out;
+    Texts marks() {
+        Texts out;
         for (int c = 1; c <= 8; ++c) {
-            out.push_back(caption(result(c)));
+            out.push_back(caption(result(c)) + ":");
             for (int i = 1; i <= 6; ++i) {
-                if (back(cell(c, i)) == kPurple && ctl(cell(c, i)).fore == rgb(0, 255, 0)) {
-                    out.back() += " " + std::to_string(i);
-                }
+                const Colour b = back(cell(c, i)), f = ctl(cell(c, i)).fore;
+                out.back() += b == kGrey && f == kBlack     ? '.'
+                              : b == kPurple && f == kGreen ? '*'
+                                                            : '?';
             }
         }
         return out;
     }
     void expectSampleMarked() {
-        EXPECT_EQ(marks(), (std::vector<std::string>{"3 1 2 3", "2 2 4", "", "", "", "", "", ""}));
+        EXPECT_EQ(marks(), kSampleMarks);
         // Three hits or more show white on red, fewer purple on the panel's own colour.
         EXPECT_EQ(back(result(1)), kRed);
         EXPECT_EQ(ctl(result(1)).fore, rgb(255, 255, 255));
         EXPECT_EQ(back(result(2)), rgb(192, 192, 168));
         EXPECT_EQ(ctl(result(2)).fore, kPurple);
+        EXPECT_EQ(ctl(result(3)).fore, kGreen);
     }
 };
 
@@ -50,10 +61,12 @@ TEST_F(Check, SinaAndAtSinaMarkHitsPerColumnOfTheLoadedSlot) {
     EXPECT_EQ(labels(), texts({1, 2, 3, 30, 31, 32}));
     EXPECT_EQ(ballsOf(kYellow), (Numbers{1, 2, 3, 30, 31, 32}));
     EXPECT_FALSE(enabled("SSCommand4"));
-    press("SSCommand3");
+    // Any restart puts the marks away, of the last column too.
+    press("SSCommand2");
     EXPECT_EQ(marks(), kNoMarks);
 
     // Given up, the result entry leaves no draw: "Sına" clears the labels and stays live.
+    press("SSCommand3");
     press("Vazgeç");
     press(loadButton('a'));
     press("SSCommand4");
@@ -71,8 +84,20 @@ TEST_F(Check, SinaAndAtSinaMarkHitsPerColumnOfTheLoadedSlot) {
     EXPECT_FALSE(enabled("SSCommand4"));
     expectNoEffect([&] { w().onSinaClicked(); });
     enterByHand(3, {1, 2, 3, 30, 31, 32});
+    EXPECT_EQ(marks(), kNoMarks);
     press("SSCommand4");
     expectSampleMarked();
+}
+
+TEST_F(Check, ADrawTakenIntoTheCouponIsNoLongerTheDrawToTestAgainst) {
+    start();
+    enterByHand(3, {1, 2, 3, 30, 31, 32});
+    round({1, 2, 3, 30, 31, 32});
+    press(loadButton('a'));
+    press("SSCommand4");
+    EXPECT_EQ(marks(), kNoMarks);
+    EXPECT_EQ(labels(), kEmptyRow);
+    EXPECT_TRUE(enabled("SSCommand4"));
 }
 
 TEST_F(Check, WithNoCouponOnDisplayNeitherButtonDoesAnything) {
@@ -96,7 +121,8 @@ TEST_F(Check, MarksFollowTheFileNotTheScreen) {
     enterByHand(3, {2, 4, 5, 7, 40, 48});
     press("SSCommand4");
     // A hit shows the file's number, and one that stands twice counts twice.
-    EXPECT_EQ(marks(), (std::vector<std::string>{"2 2 4", "2 1 2", "", "", "", "", "", ""}));
+    EXPECT_EQ(marks(), (Texts{"2:.*.*..", "2:**....", ":......", ":......", ":......", ":......",
+                              ":......", ":......"}));
     EXPECT_EQ(row(1), texts({1, 2, 3, 40, 5, 6}));
     EXPECT_EQ(row(2), texts({7, 7, 11, 2, 12, 13}));
 

@@ -13,7 +13,12 @@ TEST_F(HandEntry, PickShowsLiveAndTamamTakesItSortedButOnlyColumnEntryFillsTheCo
     const auto unpicked = std::pair{rgb(192, 164, 160), rgb(0, 0, 192)};
     auto look = [&](int n) { return std::pair{back(bas(n)), ctl(bas(n)).fore}; };
     start();
+    // "Gir" puts away the draw on the drum and the labels.
+    platform.scriptNumbers({1, 2, 3, 4, 5, 6});
+    press("SSCommand7");
     press("SSCommand9");
+    EXPECT_EQ(ballsOf(kGrey).size(), 49u);
+    EXPECT_EQ(labels(), kEmptyRow);
     pick({5, 12, 3});
     EXPECT_EQ(labels(), texts({5, 12, 3, 0, 0, 0}));
     EXPECT_EQ(look(12), picked);
@@ -28,19 +33,22 @@ TEST_F(HandEntry, PickShowsLiveAndTamamTakesItSortedButOnlyColumnEntryFillsTheCo
     // A beep for each number taken, none for one put back or refused.
     EXPECT_EQ(platform.beeps, 8);
 
-    // Vazgeç drops the pick, and the next Gir starts on a clean grid.
+    // Vazgeç drops the pick and the draw, and the next Gir starts on a clean grid.
     press("Vazgeç");
     EXPECT_EQ(labels(), kEmptyRow);
+    expectNoEffect([&] { EXPECT_TRUE(click("SSCommand8")); });
     press("SSCommand9");
     EXPECT_EQ(look(40), unpicked);
     pick({49, 3, 17, 8, 30});
     expectNoEffect([&] { EXPECT_TRUE(click("Tamam")); });
-    pick({22});
+    pick({40});
+    EXPECT_EQ(look(40), picked);
     press("Tamam");
-    const Numbers sorted = {3, 8, 17, 22, 30, 49};
+    const Numbers sorted = {3, 8, 17, 30, 40, 49};
     EXPECT_EQ(labels(), texts(sorted));
     EXPECT_EQ(ballsOf(kYellow), sorted);
     press("SSCommand8");
+    EXPECT_EQ(ballsOf(kBlue), sorted);
     EXPECT_EQ(row(1), texts(sorted));
     EXPECT_EQ(couponMemory(), columns({sorted}));
 
@@ -64,10 +72,11 @@ TEST_F(HandEntry, ButtonsLiveAfterEachStepOfBothModes) {
              Step{"SSCommand9 bas1 bas2", false, false, true},
              Step{"Vazgeç", true, false, false},
              Step{"SSCommand3 bas1 bas2 bas3 bas4 bas5 bas6 Tamam", true, true, false},
+             Step{"SSCommand7", true, false, false},
              Step{"SSCommand3", false, false, true},
              Step{"Vazgeç", true, false, false},
              Step{"SSCommand9 bas1 bas2 bas3 bas4 bas5 bas6 Tamam", true, true, false},
-             Step{"SSCommand7", true, false, false},
+             Step{"SSCommand8", true, false, false},
          }) {
         SCOPED_TRACE(step.clicks);
         std::istringstream clicks(step.clicks);

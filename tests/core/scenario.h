@@ -7,12 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace krn {
 
@@ -22,24 +19,23 @@ inline void PrintTo(const Colour& c, std::ostream* os) {
 
 namespace test {
 
-inline constexpr Colour kRed = rgb(255, 0, 0);
-inline constexpr Colour kCyan = rgb(0, 255, 255);
-inline constexpr Colour kYellow = rgb(255, 255, 0);
-inline constexpr Colour kBlack = rgb(0, 0, 0);
-inline constexpr Colour kBlue = rgb(0, 0, 255);
+inline constexpr Colour kRed = rgb(255, 0, 0), kCyan = rgb(0, 255, 255), kYellow = rgb(255, 255, 0),
+                        kBlack = rgb(0, 0, 0), kBlue = rgb(0, 0, 255), kGrey = rgb(192, 192, 192),
+                        kPurple = rgb(128, 0, 128), kGreen = rgb(0, 255, 0);
 
 using Numbers = std::vector<int>;
 using Bytes = std::vector<unsigned char>;
+using Texts = std::vector<std::string>;
 
-// Captions of numbers as the window shows them: 0 is the empty text.
-inline std::vector<std::string> texts(const Numbers& numbers) {
-    std::vector<std::string> out;
+// Numbers as the window shows them: 0 is the empty text.
+inline Texts texts(const Numbers& numbers) {
+    Texts out;
     for (int n : numbers) {
         out.push_back(n == 0 ? std::string() : std::to_string(n));
     }
     return out;
 }
-inline const std::vector<std::string> kEmptyRow(6, "");
+inline const Texts kEmptyRow(6, "");
 
 // 48 numbers: the given columns, then zeros.
 inline Numbers columns(std::initializer_list<Numbers> cols) {
@@ -54,9 +50,8 @@ inline Numbers columns(std::initializer_list<Numbers> cols) {
 inline Bytes recordBytes(const Numbers& numbers) {
     Bytes bytes;
     for (int n : numbers) {
-        const auto v = static_cast<std::uint16_t>(n);
-        bytes.push_back(static_cast<unsigned char>(v & 0xFF));
-        bytes.push_back(static_cast<unsigned char>(v >> 8));
+        bytes.push_back(static_cast<unsigned char>(n & 0xFF));
+        bytes.push_back(static_cast<unsigned char>((n >> 8) & 0xFF));
     }
     return bytes;
 }
@@ -71,19 +66,19 @@ class Scenario : public ::testing::Test {
 
     MainWindow& w() { return *window; }
     const AppState& state() { return window->state(); }
-    ControlId id(const std::string& name) {
-        const ControlId found = window->controls().find(name);
-        EXPECT_NE(found, kNoControl) << name;
-        return std::max(found, 0);
+    const Control& ctl(const std::string& name) {
+        const ControlId id = window->controls().find(name);
+        EXPECT_NE(id, kNoControl) << name;
+        return window->controls()[std::max(id, 0)];
     }
-    const Control& ctl(const std::string& name) { return window->controls()[id(name)]; }
     const std::string& caption(const std::string& name) { return ctl(name).caption; }
     Colour back(const std::string& name) { return ctl(name).back; }
     bool enabled(const std::string& name) { return ctl(name).enabled; }
-    bool shown(const std::string& name) { return window->controls().shown(id(name)); }
+    bool shown(const std::string& name) {
+        return window->controls().shown(window->controls().find(name));
+    }
     // True when the window took the click.
-    bool click(const std::string& name) { return window->click(id(name)); }
-    // A click that the window must take.
+    bool click(const std::string& name) { return window->click(window->controls().find(name)); }
     void press(const std::string& name) { ASSERT_TRUE(click(name)) << name; }
     void closeMessage() { window->onMessageClosed(); }
 
@@ -134,14 +129,14 @@ class Scenario : public ::testing::Test {
     }
 
     // Row 0 is the six number labels above the drum; rows 1..8 are the coupon columns.
-    std::vector<std::string> row(int c) {
-        std::vector<std::string> out;
+    Texts row(int c) {
+        Texts out;
         for (int i = 1; i <= 6; ++i) {
             out.push_back(caption(c == 0 ? label(i) : cell(c, i)));
         }
         return out;
     }
-    std::vector<std::string> labels() { return row(0); }
+    Texts labels() { return row(0); }
     Numbers couponMemory() { return Numbers(state().coupon.begin() + 1, state().coupon.end()); }
     // The numbers whose drum ball shows `colour`, ascending.
     Numbers ballsOf(Colour colour) {
@@ -165,7 +160,7 @@ class Scenario : public ::testing::Test {
         std::filesystem::create_directories(platform.slots());
         std::ofstream(slotFile(s), std::ios::binary) << std::string(bytes.begin(), bytes.end());
     }
-    // The player reads message k, the last so far, which names each of `what` and the
+    // The player reads the last message, number k, which names each of `what` and the
     // system's reason, and closes it.
     void readReport(std::size_t k, std::initializer_list<std::filesystem::path> what, int reason) {
         ASSERT_EQ(platform.messages.size(), k + 1);

@@ -34,16 +34,18 @@ TEST_F(SlotFiles, StartLoadSaveAndEmptyTakeEachFileAsItStands) {
     EXPECT_EQ(fileBytes('b'), Bytes{});
 
     // A load puts away the draw on the drum and the labels.
+    round({7, 8, 9, 10, 11, 12});
     press("SSCommand7");
     press(loadButton('a'));
-    EXPECT_EQ(ballsOf(kYellow), Numbers{});
+    EXPECT_EQ(ballsOf(kGrey).size(), 49u);
     EXPECT_EQ(labels(), kEmptyRow);
     EXPECT_EQ(row(1), texts({6, 1, 30, 7, 44, 19}));
     EXPECT_EQ(row(2), texts({49, 48, 47, 46, 45, 44}));
     EXPECT_EQ(row(4), kEmptyRow);
     EXPECT_EQ(state().currentSlotPath, slotFile('a').string());
-    // A load brings nothing into memory: there is nothing to save.
+    // A load brings nothing into memory, and the coupon built before it cannot be saved.
     expectNoEffect([&] { EXPECT_TRUE(click(saveButton('b'))); });
+    EXPECT_EQ(fileBytes('b'), Bytes{});
     press(loadButton('d'));
     EXPECT_EQ(row(1), texts({12, 13, 14, 15, 16, 0}));
     for (char s = 'a'; s <= 'e'; ++s) {
@@ -94,13 +96,18 @@ TEST_F(SlotFiles, ASaveAfterARestartHoldsOnlyTheNewColumn) {
     const Step fresh = [&] { round({48, 42, 32, 22, 12, 2}); };
     const Step freshByHand = [&] { enterByHand(9, {48, 42, 32, 22, 12, 2}); };
     const Step drop = [&] { press("SSCommand8"); };
+    const Step load = [&] { press(loadButton('a')); };
+    const Step sil = [&] { press("SSCommand2"); };
+    // Tamam on a full coupon clears it before anything else can.
+    const Step cleared = [&] { EXPECT_EQ(row(8), kEmptyRow); };
     const std::pair<const char*, std::vector<Step>> restarts[] = {
-        {"Sil", {two, [&] { press("SSCommand2"); }, fresh}},
-        {"a spin over a loaded slot", {two, [&] { press(loadButton('a')); }, fresh}},
+        {"Sil", {two, sil, fresh}},
+        {"Sil over a loaded slot", {two, load, sil, fresh}},
+        {"a spin over a loaded slot", {two, load, fresh}},
         {"column entry after a result entry", {two, result, freshByHand, drop}},
         {"a spin on a full coupon", {full, fresh}},
         {"column entry on a full coupon", {full, freshByHand, drop}},
-        {"a result entry on a full coupon", {full, result, fresh}},
+        {"a result entry on a full coupon", {full, result, cleared, fresh}},
     };
     for (const auto& [how, steps] : restarts) {
         SCOPED_TRACE(how);
@@ -109,6 +116,9 @@ TEST_F(SlotFiles, ASaveAfterARestartHoldsOnlyTheNewColumn) {
         }
         EXPECT_EQ(row(2), kEmptyRow);
         EXPECT_EQ(state().currentSlotPath, "");
+        for (char s = 'a'; s <= 'e'; ++s) {
+            EXPECT_EQ(back(lamp(s)), kBlack) << s;
+        }
         press(saveButton('b'));
         EXPECT_EQ(fileBytes('b'), recordBytes(columns({{2, 12, 22, 32, 42, 48}})));
     }
@@ -148,6 +158,7 @@ TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
     press(saveButton('b'));
     readReport(4, {platform.slots()}, ENOTDIR);
     EXPECT_EQ(couponMemory(), columns({{7, 8, 9, 10, 11, 12}}));
+    EXPECT_EQ(back(indicator('b')), kCyan);
 }
 
 } // namespace krn::test

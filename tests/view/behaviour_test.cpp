@@ -2,48 +2,88 @@
 
 #include <QAccessible>
 #include <QMessageBox>
-#include <QPushButton>
 
 #include <map>
+#include <tuple>
 
 using namespace krn;
 using namespace krn::test;
 
-using Behaviour = ViewTest;
+namespace {
 
-TEST_F(Behaviour, AClickOnTheWidgetRunsTheHandlerAndShowsTheResult) {
-    clickOn("SSCommand7");
-    const int first = window->state().drawNumbers[1];
-    ASSERT_NE(first, 0);
-    const QImage ball = view->grab(view->rectOf(ui().ball(first))).toImage();
-    const QPoint centre(ball.width() / 2, ball.height() / 2);
-    EXPECT_EQ(ball.pixelColor(centre).rgb(), QColor(255, 255, 0).rgb());
+// Counts the paint events each widget of the window receives.
+class PaintCounter : public QObject {
+  public:
+    std::map<QObject*, int> paints;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        paints[watched] += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
+class Behaviour : public ViewTest {
+  protected:
+    // The state and what the records show, to tell whether a click was taken.
+    auto looks() {
+        std::vector<std::tuple<std::string, QRgb, bool, bool>> all;
+        for (ControlId id = 0; id < ui().size(); ++id) {
+            const Control& c = ui()[id];
+            all.emplace_back(c.caption, toQColor(c.back).rgb(), c.enabled, c.visible);
+        }
+        return std::pair{window->state(), all};
+    }
+    // Every panel and label in front shows its record's colour inside its border band, where
+    // no caption reaches, on the screen as the desktop last painted it.
+    void expectScreenShowsTheRecords() {
+        const QImage image = shot();
+        for (ControlId id = 0; id < ui().size(); ++id) {
+            const Control& c = ui()[id];
+            const QRect r = view->rectOf(id);
+            const PanelBevels b = bevelsOf(c.style);
+            const int inset = c.kind == Kind::Label ? 2
+                              : b.band > 0          ? b.outerWidth + 1
+                                                    : b.outerWidth + b.innerWidth + 1;
+            const QPoint at = r.topLeft() + QPoint(inset, r.height() / 2);
+            if (!r.isEmpty() && (c.kind == Kind::Panel || c.kind == Kind::Label) &&
+                view->controlAt(at) == id) {
+                EXPECT_TRUE(pixelIs(image, at.x(), at.y(), toQColor(c.back))) << c.name;
+            }
+        }
+    }
+};
+
+TEST_F(Behaviour, ClicksReachTheControlInFrontAndTheScreenFollowsTheRecords) {
+    for (const char* step : {"SSCommand7", "SSCommand8", "SSCommand7", "SSCommand9", "bas7",
+                             "Vazgeç", "SSCommand3", "bas1", "bas2", "bas3", "bas4", "bas5", "bas8",
+                             "Tamam", "SSCommand14", "SSCommand12", "SSCommand4", "SSCommand5"}) {
+        SCOPED_TRACE(step);
+        const auto before = looks();
+        clickOn(step);
+        EXPECT_NE(looks(), before);
+        expectScreenShowsTheRecords();
+    }
+    EXPECT_TRUE(window->state().atTestDone);
 
     clickOn("SSCommand9");
-    EXPECT_TRUE(widget("Tamam")->isVisible());
-    EXPECT_FALSE(widget("SSCommand7")->isEnabled());
-    EXPECT_FALSE(widget("SSCommand6")->isEnabled());
-    EXPECT_TRUE(widget("SSCommand26")->isEnabled());
-
     clickOn("bas7");
     EXPECT_EQ(window->state().selectedCount, 1);
-    // A press that the player drags off the cell before letting go is no click.
+    // A press that the player drags off the cell, or lets go over its neighbour, is no click.
     const QRect cell = rectOf("bas8");
     QPoint local;
     QWidget* grid = receiverAt(cell.center(), &local);
-    QTest::mousePress(grid, Qt::LeftButton, {}, local);
-    QTest::mouseRelease(grid, Qt::LeftButton, {}, local + QPoint(cell.width(), 0));
-    EXPECT_EQ(window->state().selectedCount, 1);
-    // Nor is a press on one cell let go over its neighbour.
-    QTest::mousePress(grid, Qt::LeftButton, {}, local);
-    QTest::mouseRelease(grid, Qt::LeftButton, {}, local + QPoint(rectOf("bas9").x() - cell.x(), 0));
-    EXPECT_EQ(window->state().selectedCount, 1);
+    for (const QPoint off :
+         {QPoint(cell.width(), cell.height()), QPoint(rectOf("bas9").x() - cell.x(), 0)}) {
+        QTest::mousePress(grid, Qt::LeftButton, {}, local);
+        QTest::mouseRelease(grid, Qt::LeftButton, {}, local + off);
+    }
     // A click on a label does not fall through to the frame behind it.
     clickOn("Label1");
     EXPECT_EQ(window->state().selectedCount, 1);
-
     clickOn("Vazgeç");
-    EXPECT_FALSE(widget("Basınç")->isVisible());
     EXPECT_NE(view->controlAt(rectOf("bas7").center()), ui().find("bas7"));
 }
 
@@ -59,25 +99,9 @@ TEST_F(Behaviour, EnterAndSpaceActivateTheFocusedButton) {
     EXPECT_EQ(window->state().coupon[1], first);
 }
 
-namespace {
-
-// Counts the paint events each widget of the window receives.
-class PaintCounter : public QObject {
-  public:
-    std::map<QObject*, int> paints;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints[watched];
-        }
-        return false;
-    }
-};
-
-} // namespace
-
-TEST_F(Behaviour, ATickRepaintsItsOwnWheelAndNothingElse) {
+TEST_F(Behaviour, ATickOrALostFocusRepaintsOnlyWhatChanged) {
+    QWidget* focused = widget("SSCommand7");
+    focused->setFocus();
     QTest::qWait(50);
     PaintCounter counter;
     qApp->installEventFilter(&counter);
@@ -85,23 +109,8 @@ TEST_F(Behaviour, ATickRepaintsItsOwnWheelAndNothingElse) {
     view->timer(4)->start();
     QTRY_VERIFY_WITH_TIMEOUT(counter.paints[wheel] > 0, 2000);
     view->timer(4)->stop();
-    qApp->removeEventFilter(&counter);
-
     EXPECT_NE(window->state().wheelFrame[4], 0);
     EXPECT_EQ(window->state().wheelFrame[1], 0);
-    for (const auto& [object, count] : counter.paints) {
-        if (count > 0) {
-            EXPECT_EQ(object, wheel) << object->objectName().toStdString() << " repainted";
-        }
-    }
-}
-
-TEST_F(Behaviour, LosingFocusToAnotherWindowRepaintsOnlyTheFocusMark) {
-    QWidget* focused = widget("SSCommand7");
-    focused->setFocus();
-    QTest::qWait(50);
-    PaintCounter counter;
-    qApp->installEventFilter(&counter);
     QWidget other;
     other.resize(50, 50);
     other.show();
@@ -112,7 +121,7 @@ TEST_F(Behaviour, LosingFocusToAnotherWindowRepaintsOnlyTheFocusMark) {
     for (const auto& [object, count] : counter.paints) {
         const auto* w = qobject_cast<QWidget*>(object);
         if (w != nullptr && w->window() == view.get() && count > 0) {
-            EXPECT_EQ(w, focused) << w->objectName().toStdString() << " repainted";
+            EXPECT_TRUE(w == wheel || w == focused) << w->objectName().toStdString();
         }
     }
 }
@@ -136,7 +145,6 @@ TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
 
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(view->openMessageBox() == nullptr);
-    EXPECT_FALSE(window->messageOpen());
     EXPECT_EQ(window->state().couponFull, 1);
     // The next spin clears the full coupon, and the view shows it.
     clickOn("SSCommand7");
@@ -144,29 +152,9 @@ TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
     EXPECT_FALSE(ui().anyChanged());
 }
 
-TEST_F(Behaviour, PictureButtonsAreNamedForScreenReaders) {
-    auto name = [&](const char* control) {
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget(control));
-        EXPECT_NE(a, nullptr);
-        return a ? a->text(QAccessible::Name) : QString();
-    };
-    EXPECT_EQ(name("SSCommand8"), QString("Topları kupona aktar"));
-    EXPECT_EQ(widget("SSCommand8")->toolTip(), QString("Topları kupona aktar"));
-    EXPECT_EQ(name("SSCommand11"), QString("Resimler"));
-    EXPECT_EQ(name("SSCommand14"), QString("a yuvasına kaydet"));
-    EXPECT_EQ(name("SSCommand25"), QString("e yuvasını boşalt"));
-    EXPECT_EQ(name("SSCommand24"), QString("e yuvasından yükle"));
-    EXPECT_EQ(name("SSCommand7"), QString("Çevir"));
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(widget("SSCommand4"))->role(),
-              QAccessible::Button);
-}
-
-TEST_F(Behaviour, PicturesStackOverTheDrumAndTakeTheirClicks) {
+TEST_F(Behaviour, PicturesStackOverTheDrumTakeTheirClicksAndCikClosesTheWindow) {
     const QPoint overDrum(50, 100);
-    auto inFront = [&] {
-        const ControlId id = view->controlAt(overDrum);
-        return id == kNoControl ? std::string() : ui()[id].name;
-    };
+    auto inFront = [&] { return ui()[view->controlAt(overDrum)].name; };
     EXPECT_EQ(inFront().rfind("SSPanel67", 0), 0u);
     clickOn("SSCommand11");
     EXPECT_EQ(view->windowTitle(), QString(73, ' ') + "KRN_Dernovak");
@@ -178,9 +166,11 @@ TEST_F(Behaviour, PicturesStackOverTheDrumAndTakeTheirClicks) {
     }
     EXPECT_EQ(inFront().rfind("SSPanel67", 0), 0u);
     EXPECT_EQ(view->windowTitle(), QString());
-}
+    // A button with a picture tells a hover and a screen reader what it does.
+    EXPECT_EQ(widget("SSCommand14")->toolTip(), QString("a yuvasına kaydet"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(widget("SSCommand24"))->text(QAccessible::Name),
+              QString("e yuvasından yükle"));
 
-TEST_F(Behaviour, CikClosesTheWindowAtOnce) {
     clickOn("SSCommand6");
     EXPECT_TRUE(window->ended());
     EXPECT_FALSE(view->isVisible());

@@ -15,23 +15,22 @@ TEST(Pictures, WheelFramesTurnClockwiseByOneSector) {
         EXPECT_EQ(image.pixelColor(12, 14).rgb(), order[frame][0].rgb()) << frame;
         EXPECT_EQ(image.pixelColor(27, 14).rgb(), order[frame][1].rgb()) << frame;
         EXPECT_EQ(image.pixelColor(19, 30).rgb(), order[frame][2].rgb()) << frame;
-        EXPECT_EQ(image.pixelColor(0, 0).rgb(), QColor(192, 192, 192).rgb());
-        EXPECT_EQ(image.pixelColor(19, 2).rgb(), QColor(0, 0, 0).rgb());
+        EXPECT_EQ(image.pixelColor(0, 0).rgb(), kGrey.rgb());
+        EXPECT_EQ(image.pixelColor(19, 2).rgb(), QColor(Qt::black).rgb());
         EXPECT_FALSE(image.hasAlphaChannel());
     }
 }
 
 TEST(Pictures, EveryPictureIsAtHandAtTheRatioItIsShownAt) {
     Pictures pictures;
-    for (const Picture p : {Picture::AppIcon, Picture::DropIcon, Picture::SaveKey,
-                            Picture::EmptyBin, Picture::LoadArrow, Picture::Logo, Picture::Logo2,
-                            Picture::Logo3, Picture::Wheel0, Picture::Wheel1, Picture::Wheel2}) {
-        const QPixmap pix = pictures.pixmap(p, QSize(20, 18), 2.0);
-        ASSERT_FALSE(pix.isNull()) << static_cast<int>(p);
+    for (int p = static_cast<int>(Picture::AppIcon); p <= static_cast<int>(Picture::Wheel2); ++p) {
+        const QPixmap pix = pictures.pixmap(static_cast<Picture>(p), QSize(20, 18), 2.0);
+        ASSERT_FALSE(pix.isNull()) << p;
         EXPECT_EQ(pix.size(), QSize(40, 36));
         EXPECT_EQ(pix.deviceIndependentSize(), QSizeF(20, 18));
         // Made once: the same pixmap comes back.
-        EXPECT_EQ(pictures.pixmap(p, QSize(20, 18), 2.0).cacheKey(), pix.cacheKey());
+        EXPECT_EQ(pictures.pixmap(static_cast<Picture>(p), QSize(20, 18), 2.0).cacheKey(),
+                  pix.cacheKey());
     }
     EXPECT_TRUE(pictures.pixmap(Picture::None, QSize(20, 18), 1.0).isNull());
     EXPECT_FALSE(pictures.icon(Picture::AppIcon).availableSizes().isEmpty());
@@ -39,22 +38,15 @@ TEST(Pictures, EveryPictureIsAtHandAtTheRatioItIsShownAt) {
 
 using DesktopPlatform = ViewTest;
 
-TEST_F(DesktopPlatform, SlotFolderFollowsTheDesktopDataFolder) {
-    const std::filesystem::path folder = platform->slotFolder();
-    EXPECT_EQ(folder,
+TEST_F(DesktopPlatform, SlotsLiveInTheDesktopDataFolderAndRandomValuesStayBelowOne) {
+    // Start-up made the folder, under its own name with the dotless i.
+    EXPECT_EQ(platform->slotFolder(),
               std::filesystem::path(QFile::encodeName(data.path()).toStdString()) / "KRN_Sayısal");
-    // Start-up made it, under its own name with the dotless i.
     EXPECT_TRUE(QDir(data.path() + QString::fromUtf8("/KRN_Sayısal")).exists());
-}
-
-TEST_F(DesktopPlatform, RandomValuesStayBelowOne) {
     platform->seedRandomFromClock();
     for (int i = 0; i < 10000; ++i) {
         const double r = platform->random();
-        ASSERT_GE(r, 0.0);
-        ASSERT_LT(r, 1.0);
+        ASSERT_TRUE(r >= 0.0 && r < 1.0) << r;
     }
-    const long now = platform->secondsSinceMidnight();
-    EXPECT_GE(now, 0);
-    EXPECT_LT(now, 86400);
+    EXPECT_LT(static_cast<unsigned long>(platform->secondsSinceMidnight()), 86400u);
 }

@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 
 namespace krn::test {
 
@@ -33,7 +32,6 @@ class ViewTest : public ::testing::Test {
         window->load();
         view->mirror();
     }
-
     void TearDown() override {
         view.reset();
         window.reset();
@@ -54,9 +52,7 @@ class ViewTest : public ::testing::Test {
     // The widget that takes events at a point of the window, and the point in its pixels.
     QWidget* receiverAt(QPoint point, QPoint* local) const {
         QWidget* w = view->childAt(point);
-        if (w == nullptr) {
-            w = view.get();
-        }
+        w = w != nullptr ? w : view.get();
         *local = w->mapFrom(view.get(), point);
         return w;
     }
@@ -66,7 +62,15 @@ class ViewTest : public ::testing::Test {
         QWidget* w = receiverAt(rectOf(name).center(), &local);
         QTest::mouseClick(w, Qt::LeftButton, {}, local);
     }
-    QImage shot() const { return view->grab().toImage(); }
+    // What the desktop shows, repainted first as the desktop would. The offscreen desktop
+    // grabs its backing store only at scale 1; at other scales this is a fresh rendering.
+    QImage shot() const {
+        QCoreApplication::processEvents();
+        QEvent paintNow(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(view.get(), &paintNow);
+        const QImage shown = view->screen()->grabWindow(view->winId()).toImage();
+        return view->devicePixelRatioF() == 1.0 ? shown : view->grab().toImage();
+    }
     const Controls& ui() const { return window->controls(); }
 
     // Every device pixel of the logical pixel (x, y) has the colour, so the edge is sharp
@@ -87,25 +91,13 @@ class ViewTest : public ::testing::Test {
         return ::testing::AssertionSuccess();
     }
 
-    static int countPixels(const QImage& image, const QColor& colour) {
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                n += image.pixelColor(x, y).rgb() == colour.rgb() ? 1 : 0;
-            }
-        }
-        return n;
-    }
-
     QTemporaryDir data;
     std::unique_ptr<QtPlatform> platform;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<WindowView> view;
 };
 
-inline const QColor kNavy(0, 0, 128);
-inline const QColor kWhite(255, 255, 255);
-inline const QColor kShadow(128, 128, 128);
-inline const QColor kGrey(192, 192, 192);
+inline const QColor kNavy(0, 0, 128), kWhite(255, 255, 255), kShadow(128, 128, 128),
+    kGrey(192, 192, 192);
 
 } // namespace krn::test
