@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 # What the build, the tests and the program need from Debian.
 PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev libqt6svg6 \
 	libgtest-dev libgmock-dev googletest fonts-liberation xvfb xauth x11-utils \
-	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils \
+	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils appstream \
 	libbenchmark-dev libxcb1-dev libxcb-damage0-dev python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
