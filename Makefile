@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 # What the build, the tests and the program need from Debian.
 PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev libqt6svg6 \
 	libgtest-dev libgmock-dev googletest fonts-liberation xvfb xauth x11-utils \
-	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils \
+	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils appstream \
 	libbenchmark-dev libxcb1-dev libxcb-damage0-dev python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -88,12 +88,25 @@ PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# A Debian package, built in release mode in a directory of its own.
+# What only make package needs: Debian's package checker, and file, by which CPack finds
+# the programs whose libraries go into the package's Depends.
+PACKAGE_TOOLS := lintian file
+
+# A Debian package, built in release mode in a directory of its own with the compiler and
+# linker flags of Debian's own packages (hardening), then checked by lintian: an error or
+# a warning fails the target; its notes and pedantic remarks are shown.
+PACKAGE_BUILD := build-release
+BUILDFLAGS := DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags
 package: deps
-	@cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build build-release -j$(JOBS)
-	@cd build-release && cpack -G DEB
-	@ls build-release/*.deb
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGE_TOOLS)"
+	@cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) --get CPPFLAGS) $$($(BUILDFLAGS) --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) --get LDFLAGS)" >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j$(JOBS)
+	@rm -f $(PACKAGE_BUILD)/*.deb
+	@cd $(PACKAGE_BUILD) && cpack -G DEB
+	@lintian --fail-on error,warning --display-info --pedantic $(PACKAGE_BUILD)/*.deb
+	@ls $(PACKAGE_BUILD)/*.deb
 
 screenshot: build
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/krn-screenshot $(BUILD)/window.png

@@ -9,6 +9,7 @@
 #include <thread>
 
 int main(int argc, char** argv) {
+    QGuiApplication::setDesktopFileName(QStringLiteral(KRN_DESKTOP_ID));
     // Reading the desktop's font configuration is the dearest part of the first text, and
     // needs nothing of Qt: it runs on a second core while Qt connects to the display.
     std::thread fontConfiguration([] { FcInit(); });
