@@ -163,6 +163,8 @@ void WindowView::createControl(ControlId id) {
         auto* w = new PictureBoxWidget(ui, id, pictures_, parent);
         w->clicks.onClick = [this](ControlId target) { click(target); };
         w->onKeyClick = [this](ControlId target) { keyClick(target); };
+        // Hidden, it is passed over; followPictures takes the focus from one that is covered.
+        w->setFocusPolicy(Qt::TabFocus);
         made = w;
         break;
     }
