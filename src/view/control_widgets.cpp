@@ -59,6 +59,17 @@ void drawCaption(QPainter& p, const QRect& r, const Control& c) {
     p.drawText(r, align | Qt::TextSingleLine, qstr(c.caption));
 }
 
+// The focus mark of the grid and the pictures: black dots over a white line, seen on a
+// dark face as on a light one, one logical pixel wide at any pixel ratio.
+void drawFocusFrame(QPainter& p, const QRect& r) {
+    const QRectF line = QRectF(r).adjusted(2.5, 2.5, -2.5, -2.5);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Qt::white, 1));
+    p.drawRect(line);
+    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p.drawRect(line);
+}
+
 } // namespace
 
 QColor toQColor(const Colour& colour) {
@@ -191,6 +202,128 @@ void PanelWidget::mouseReleaseEvent(QMouseEvent* event) {
     painted.release(event);
 }
 
+GridWidget::GridWidget(const Controls& controls, ControlId id, QWidget* parent)
+    : PanelWidget(controls, id, parent) {
+    // Tab reaches the grid; a click on a number leaves the focus where it was, as it always did.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+QRect GridWidget::cellRect(int n) const {
+    return geometryOf(controls()[controls().gridCell(n)]);
+}
+
+void GridWidget::moveFrame(int n) {
+    if (n < 1 || n > 49) {
+        return;
+    }
+    update(cellRect(number_));
+    number_ = n;
+    update(cellRect(number_));
+    if (hasFocus() && onFrameMoved) {
+        onFrameMoved(number_);
+    }
+}
+
+void GridWidget::takeFocusAt(int n) {
+    keyboard_ = true;
+    moveFrame(n);
+    setFocus(Qt::OtherFocusReason);
+}
+
+int GridWidget::typedNumber(int digit, quint64 time) {
+    // Two digits typed within a second make one number, as "4" and "9" make 49.
+    const bool follows = pendingDigit_ != 0 && time - pendingSince_ < 1000;
+    const int number = follows ? pendingDigit_ * 10 + digit : digit;
+    pendingDigit_ = !follows && digit >= 1 && digit <= 4 ? digit : 0;
+    pendingSince_ = time;
+    return number >= 1 && number <= 49 ? number : 0;
+}
+
+void GridWidget::keyPressEvent(QKeyEvent* event) {
+    const Controls& ui = controls();
+    const bool once = !event->isAutoRepeat();
+    const QString text = event->text();
+    const bool digit = text.size() == 1 && text[0].isDigit();
+    if (!digit) {
+        pendingDigit_ = 0;
+    }
+    int to = number_;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        to = number_ - 1;
+        break;
+    case Qt::Key_Right:
+        to = number_ + 1;
+        break;
+    case Qt::Key_Up:
+        to = number_ - 9;
+        break;
+    case Qt::Key_Down:
+        to = number_ + 9;
+        break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: {
+        keyboard_ = true;
+        update(cellRect(number_));
+        event->accept();
+        const ControlId target = event->key() == Qt::Key_Space    ? ui.gridCell(number_)
+                                 : event->key() == Qt::Key_Escape ? ui.vazgec()
+                                                                  : ui.tamam();
+        if (once && onKeyClick) {
+            onKeyClick(target);
+        }
+        return;
+    }
+    default: {
+        if (!digit) {
+            PanelWidget::keyPressEvent(event);
+            return;
+        }
+        const int typed = typedNumber(text[0].digitValue(), event->timestamp());
+        to = typed != 0 ? typed : number_;
+    }
+    }
+    event->accept();
+    if (!keyboard_) {
+        keyboard_ = true;
+        update(cellRect(number_));
+    }
+    moveFrame(to);
+}
+
+void GridWidget::focusInEvent(QFocusEvent* event) {
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+        keyboard_ = true;
+    }
+    // Only the frame changes: the other 48 numbers are not painted again.
+    update(cellRect(number_));
+    if (onFrameMoved) {
+        onFrameMoved(number_);
+    }
+}
+
+void GridWidget::focusOutEvent(QFocusEvent*) {
+    update(cellRect(number_));
+}
+
+void GridWidget::mousePressEvent(QMouseEvent* event) {
+    if (keyboard_) {
+        keyboard_ = false;
+        update(cellRect(number_));
+    }
+    PanelWidget::mousePressEvent(event);
+}
+
+void GridWidget::paintEvent(QPaintEvent* event) {
+    PanelWidget::paintEvent(event);
+    if (frameShown() && event->rect().intersects(cellRect(number_))) {
+        QPainter p(this);
+        drawFocusFrame(p, cellRect(number_));
+    }
+}
+
 ButtonWidget::ButtonWidget(const Controls& controls, ControlId id, const Pictures& pictures,
                            QWidget* parent)
     : QAbstractButton(parent), ControlWidget(controls, id), pictures_(pictures) {
@@ -269,7 +402,13 @@ void ButtonWidget::paintEvent(QPaintEvent*) {
     }
 }
 
+void ButtonWidget::mousePressEvent(QMouseEvent* event) {
+    mousePress_ = true;
+    QAbstractButton::mousePressEvent(event);
+}
+
 void ButtonWidget::keyPressEvent(QKeyEvent* event) {
+    mousePress_ = false;
     if (!event->isAutoRepeat() &&
         (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         event->accept();
@@ -332,6 +471,21 @@ void PictureBoxWidget::paintEvent(QPaintEvent*) {
     const QPixmap pix = pictures_.pixmap(c.picture, size(), devicePixelRatioF());
     if (!pix.isNull()) {
         p.drawPixmap(0, 0, pix);
+    }
+    if (hasFocus()) {
+        drawFocusFrame(p, rect());
+    }
+}
+
+void PictureBoxWidget::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat() && onKeyClick) {
+        onKeyClick(id());
     }
 }
 

@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QMouseEvent;
@@ -38,6 +39,9 @@ class ControlWidget {
     // Takes over a changed record: visibility, enabled state, and one repaint.
     virtual void follow();
     virtual QWidget* widget() = 0;
+
+  protected:
+    const Controls& controls() const { return controls_; }
 
   private:
     const Controls& controls_;
@@ -84,6 +88,7 @@ void paintPanel(QPainter& p, QRect r, const Control& c);
 void paintLabel(QPainter& p, QRect r, const Control& c);
 
 class PanelWidget : public QWidget, public ControlWidget {
+    Q_OBJECT
   public:
     PanelWidget(const Controls& controls, ControlId id, QWidget* parent);
     QWidget* widget() override { return this; }
@@ -95,20 +100,63 @@ class PanelWidget : public QWidget, public ControlWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
+// The number grid Basınç. While it has the keyboard focus a frame stands on one of its 49
+// numbers: the arrow keys move it over the numbers as they stand, typing a number's digits
+// takes it there, Space is a click on the number under it, Return one on Tamam and Escape
+// one on Vazgeç. Which number the frame stands on is the view's alone, and the frame shows
+// only while the keyboard is in use: to a mouse player the grid looks as it always did.
+class GridWidget : public PanelWidget {
+    Q_OBJECT
+  public:
+    GridWidget(const Controls& controls, ControlId id, QWidget* parent);
+
+    // A click that a key stands for.
+    std::function<void(ControlId)> onKeyClick;
+    // The frame moved onto a number, or the grid took the focus with the frame on it.
+    std::function<void(int)> onFrameMoved;
+
+    int frameNumber() const { return number_; }
+    bool frameShown() const { return keyboard_ && hasFocus(); }
+    // Takes the keyboard focus with the frame on number n.
+    void takeFocusAt(int n);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    QRect cellRect(int n) const;
+    void moveFrame(int n);
+    // The number the digits typed so far make, if the next may still make it two-digit.
+    int typedNumber(int digit, quint64 time);
+
+    int number_{1};
+    bool keyboard_{false};
+    int pendingDigit_{0};
+    quint64 pendingSince_{0};
+};
+
 class ButtonWidget : public QAbstractButton, public ControlWidget {
   public:
     ButtonWidget(const Controls& controls, ControlId id, const Pictures& pictures, QWidget* parent);
     QWidget* widget() override { return this; }
     void follow() override;
+    // Whether the click now being reported was made with the mouse; asks once per click.
+    bool takeMousePress() { return std::exchange(mousePress_, false); }
 
   protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
   private:
     void keepOwnLook();
     const Pictures& pictures_;
+    bool mousePress_{false};
 };
 
 class LabelWidget : public QWidget, public ControlWidget {
@@ -134,16 +182,20 @@ class ImageWidget : public QWidget, public ControlWidget {
     const Pictures& pictures_;
 };
 
+// Reached with Tab only while it is the picture in front; Space or Return is its click.
 class PictureBoxWidget : public QWidget, public ControlWidget {
+    Q_OBJECT
   public:
     PictureBoxWidget(const Controls& controls, ControlId id, const Pictures& pictures,
                      QWidget* parent);
     QWidget* widget() override { return this; }
     // It holds no controls; this takes its own clicks.
     PaintedControls clicks;
+    std::function<void(ControlId)> onKeyClick;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 

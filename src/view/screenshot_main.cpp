@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -26,15 +28,17 @@ class ScreenshotPlatform : public krn::QtPlatform {
 };
 
 struct Step {
-    enum Kind { Click, Ticks, CloseMessage } kind;
+    enum Kind { Click, Key, Ticks, CloseMessage } kind;
     std::string name;
     int count{0};
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: krn-screenshot OUT.png [--click NAME]... [--ticks N] "
-                         "[--close-message]\n"
-                         "  steps run in the order given; --ticks N ticks every timer N times\n");
+    std::fprintf(stderr, "usage: krn-screenshot OUT.png [--click NAME]... [--key KEY]... "
+                         "[--ticks N] [--close-message]\n"
+                         "  steps run in the order given; --key presses and releases a key\n"
+                         "  (Tab, Shift+Tab, Space, Return, Escape, Right, 7, ...) on the focused\n"
+                         "  control; --ticks N ticks every timer N times\n");
     return 2;
 }
 
@@ -62,6 +66,30 @@ bool clickControl(krn::WindowView& view, const std::string& name) {
     return true;
 }
 
+// A key pressed and let go on whatever has the keyboard focus, as the desktop would send it.
+bool pressKey(krn::WindowView& view, const std::string& name) {
+    const QKeySequence sequence = QKeySequence::fromString(QString::fromStdString(name));
+    QWidget* target = QApplication::focusWidget();
+    if (sequence.count() != 1 || target == nullptr) {
+        return false;
+    }
+    const QKeyCombination key = sequence[0];
+    QString text;
+    if (key.key() == Qt::Key_Space) {
+        text = QStringLiteral(" ");
+    } else if (key.key() >= Qt::Key_0 && key.key() <= Qt::Key_9) {
+        text = QChar(u'0' + (key.key() - Qt::Key_0));
+    }
+    QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers(), text);
+    QKeyEvent release(QEvent::KeyRelease, key.key(), key.keyboardModifiers(), text);
+    QCoreApplication::sendEvent(target, &press);
+    if (QWidget* now = QApplication::focusWidget(); now != nullptr && now->window() == &view) {
+        target = now;
+    }
+    QCoreApplication::sendEvent(target, &release);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -76,6 +104,8 @@ int main(int argc, char** argv) {
         const QString& a = args[i];
         if (a == QLatin1String("--click") && i + 1 < args.size()) {
             steps.push_back({Step::Click, args[++i].toStdString(), 0});
+        } else if (a == QLatin1String("--key") && i + 1 < args.size()) {
+            steps.push_back({Step::Key, args[++i].toStdString(), 0});
         } else if (a == QLatin1String("--ticks") && i + 1 < args.size()) {
             bool ok = false;
             const int n = args[++i].toInt(&ok);
@@ -113,6 +143,13 @@ int main(int argc, char** argv) {
         case Step::Click:
             if (!clickControl(view, step.name)) {
                 std::fprintf(stderr, "krn-screenshot: %s cannot be clicked now\n",
+                             step.name.c_str());
+                return 1;
+            }
+            break;
+        case Step::Key:
+            if (!pressKey(view, step.name)) {
+                std::fprintf(stderr, "krn-screenshot: no key %s, or nothing has the focus\n",
                              step.name.c_str());
                 return 1;
             }

@@ -1,5 +1,8 @@
 #include "view/window_view.h"
 
+#include "view/access_text.h"
+
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -59,7 +62,36 @@ WindowView::WindowView(MainWindow& window, QWidget* parent)
     for (int frame = 0; frame < 3 && wheel != nullptr; ++frame) {
         pictures_.pixmap(wheelFramePicture(frame), wheel->size(), devicePixelRatioF());
     }
+    // Tab follows the reading order: the button bar, the picture in front, the slot bar,
+    // then the grid with Vazgeç before Tamam.
+    setTabOrder(widgetOf(ui.command(6)), widgetOf(ui.logo3()));
+    setTabOrder(widgetOf(ui.logo3()), widgetOf(ui.logo()));
+    setTabOrder(widgetOf(ui.logo()), widgetOf(ui.logo2()));
+    setTabOrder(widgetOf(ui.logo2()), widgetOf(ui.saveButton(0)));
+    setTabOrder(grid_, widgetOf(ui.vazgec()));
+    setTabOrder(widgetOf(ui.vazgec()), widgetOf(ui.tamam()));
+
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&accessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     setTimersRunning(true);
+}
+
+WindowView::~WindowView() {
+    closing_ = true;
+    access_.reset();
+}
+
+AccessibleControls* WindowView::accessibility() {
+    if (closing_) {
+        return nullptr;
+    }
+    if (access_ == nullptr) {
+        access_ = std::make_unique<AccessibleControls>(*this);
+    }
+    return access_.get();
 }
 
 void WindowView::createControl(ControlId id) {
@@ -96,14 +128,28 @@ void WindowView::createControl(ControlId id) {
     ControlWidget* made = nullptr;
     switch (c.kind) {
     case Kind::Panel: {
-        auto* w = new PanelWidget(ui, id, parent);
+        PanelWidget* w = nullptr;
+        if (id == ui.basinc()) {
+            grid_ = new GridWidget(ui, id, parent);
+            grid_->onKeyClick = [this](ControlId target) { keyClick(target); };
+            grid_->onFrameMoved = [this](int) { announceFrame(); };
+            w = grid_;
+        } else {
+            w = new PanelWidget(ui, id, parent);
+        }
         w->painted.onClick = [this](ControlId target) { click(target); };
         made = w;
         break;
     }
     case Kind::Button: {
         auto* w = new ButtonWidget(ui, id, pictures_, parent);
-        connect(w, &QAbstractButton::clicked, this, [this, id] { click(id); });
+        connect(w, &QAbstractButton::clicked, this, [this, w, id] {
+            if (w->takeMousePress()) {
+                click(id);
+            } else {
+                keyClick(id);
+            }
+        });
         made = w;
         break;
     }
@@ -116,6 +162,9 @@ void WindowView::createControl(ControlId id) {
     case Kind::PictureBox: {
         auto* w = new PictureBoxWidget(ui, id, pictures_, parent);
         w->clicks.onClick = [this](ControlId target) { click(target); };
+        w->onKeyClick = [this](ControlId target) { keyClick(target); };
+        // Hidden, it is passed over; followPictures takes the focus from one that is covered.
+        w->setFocusPolicy(Qt::TabFocus);
         made = w;
         break;
     }
@@ -131,6 +180,9 @@ void WindowView::createControl(ControlId id) {
         const QString hint = QString::fromStdString(c.hint);
         w->setAccessibleName(hint);
         w->setToolTip(hint);
+    }
+    if (const std::string about = krn::accessibleDescription(ui, id); !about.empty()) {
+        w->setAccessibleDescription(QString::fromStdString(about));
     }
     w->setVisible(c.visible);
     w->setEnabled(c.enabled);
@@ -179,6 +231,13 @@ QWidget* WindowView::widgetOf(ControlId id) const {
 
 QWidget* WindowView::widgetOf(std::string_view name) const {
     return widgetOf(window_.controls().find(name));
+}
+
+QWidget* WindowView::hostOf(ControlId id) const {
+    if (id < 0 || id >= static_cast<ControlId>(paintedBy_.size())) {
+        return nullptr;
+    }
+    return paintedBy_[static_cast<size_t>(id)];
 }
 
 QRect WindowView::rectOf(ControlId id) const {
@@ -237,7 +296,9 @@ void WindowView::setTimersRunning(bool running) {
 
 void WindowView::mirror() {
     Controls& ui = window_.controls();
-    for (const ControlId id : ui.takeChanged()) {
+    const std::vector<ControlId> changed = ui.takeChanged();
+    moveFocusAhead(changed);
+    for (const ControlId id : changed) {
         if (id == ui.window()) {
             followWindowRecord();
         } else if (ControlWidget* w = widgets_[static_cast<size_t>(id)]) {
@@ -246,6 +307,86 @@ void WindowView::mirror() {
             host->update(geometryOf(ui[id]));
         }
     }
+    if (access_ != nullptr && QAccessible::isActive()) {
+        access_->announce(changed);
+    }
+}
+
+// Where a change takes the keyboard focus, it goes there before the widgets follow their
+// records: otherwise Qt would first hand it on to whichever button comes next, and a reader
+// would announce that button. Mouse clicks leave the focus where Qt puts it, as they always
+// did.
+void WindowView::moveFocusAhead(const std::vector<ControlId>& changed) {
+    const Controls& ui = window_.controls();
+    const bool gridOpen = ui.shown(ui.basinc());
+    if (gridOpen == grid_->isHidden()) {
+        QWidget* focus = focusWidget();
+        if (gridOpen && byKeyboard_) {
+            const auto* opener = dynamic_cast<const ControlWidget*>(focus);
+            opener_ = opener != nullptr ? opener->id() : kNoControl;
+            grid_->follow();
+            grid_->takeFocusAt(1);
+        } else if (!gridOpen && byKeyboard_ && opener_ != kNoControl &&
+                   (focus == grid_ || grid_->isAncestorOf(focus))) {
+            giveFocusTo(opener_);
+        }
+        if (!gridOpen) {
+            opener_ = kNoControl;
+        }
+    }
+    for (const ControlId id : changed) {
+        if (id == ui.logo() || id == ui.logo2() || id == ui.logo3()) {
+            followPictures();
+            break;
+        }
+    }
+}
+
+// Only the picture in front takes the focus, as only it can be clicked.
+void WindowView::followPictures() {
+    const Controls& ui = window_.controls();
+    const ControlId stack[] = {ui.logo3(), ui.logo(), ui.logo2()};
+    ControlId front = kNoControl;
+    bool pictureHadFocus = false;
+    for (const ControlId id : stack) {
+        if (front == kNoControl && ui[id].visible) {
+            front = id;
+        }
+    }
+    for (const ControlId id : stack) {
+        QWidget* w = widgetOf(id);
+        pictureHadFocus = pictureHadFocus || w == focusWidget();
+        w->setFocusPolicy(id == front ? Qt::TabFocus : Qt::NoFocus);
+    }
+    if (!byKeyboard_) {
+        return;
+    }
+    if (front != kNoControl) {
+        giveFocusTo(front);
+    } else if (pictureHadFocus) {
+        giveFocusTo(ui.command(11));
+    }
+}
+
+void WindowView::giveFocusTo(ControlId id) {
+    ControlWidget* w = widgets_[static_cast<size_t>(id)];
+    w->follow();
+    if (w->widget()->isEnabled() && !w->widget()->isHidden()) {
+        w->widget()->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// The reader hears the number the frame stands on after Qt has announced the grid itself.
+void WindowView::announceFrame() {
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    QTimer::singleShot(0, grid_, [this] {
+        AccessibleControls* access = accessibility();
+        if (access != nullptr && grid_->hasFocus()) {
+            access->announceFocus(window_.controls().gridCell(grid_->frameNumber()));
+        }
+    });
 }
 
 void WindowView::followWindowRecord() {
@@ -266,6 +407,12 @@ void WindowView::followWindowRecord() {
 void WindowView::click(ControlId id) {
     window_.click(id);
     mirror();
+}
+
+void WindowView::keyClick(ControlId id) {
+    byKeyboard_ = true;
+    click(id);
+    byKeyboard_ = false;
 }
 
 void WindowView::tick(int k) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/main_window.h"
+#include "view/access.h"
 #include "view/control_widgets.h"
 #include "view/pictures.h"
 
@@ -12,20 +13,28 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
 #include <string_view>
 #include <vector>
 
 namespace krn {
 
 class WindowView : public QWidget {
+    Q_OBJECT
   public:
     explicit WindowView(MainWindow& window, QWidget* parent = nullptr);
+    ~WindowView() override;
 
-    // Brings the changed records onto their widgets; nothing else is repainted.
+    // Brings the changed records onto their widgets; nothing else is repainted. While a
+    // screen reader listens, it is told what changed.
     void mirror();
     // A click or tick as the desktop delivers it, then the mirror.
     void click(ControlId id);
     void tick(int k);
+    // The click a key stands for: the same click, after which the keyboard focus goes where
+    // the player will want it next (into the grid it opened, back to the button that
+    // opened it, onto the picture that came up).
+    void keyClick(ControlId id);
 
     // Opens the message over the window without waiting for it; closing it tells MainWindow.
     void openMessage(const QString& title, const QString& text);
@@ -35,6 +44,9 @@ class WindowView : public QWidget {
     // the controls their container paints.
     QWidget* widgetOf(ControlId id) const;
     QWidget* widgetOf(std::string_view name) const;
+    // The widget that paints a control with no widget of its own, or null.
+    QWidget* hostOf(ControlId id) const;
+    GridWidget* grid() const { return grid_; }
     // Where a control lies in the window, shown or not; empty for those never on screen.
     QRect rectOf(ControlId id) const;
     QRect rectOf(std::string_view name) const;
@@ -44,6 +56,10 @@ class WindowView : public QWidget {
     void setTimersRunning(bool running);
 
     MainWindow& mainWindow() { return window_; }
+    const Controls& controls() const { return window_.controls(); }
+    // What screen readers are told, made the first time one asks; null while the window
+    // is being taken down.
+    AccessibleControls* accessibility();
     const Pictures& pictures() const { return pictures_; }
 
   protected:
@@ -56,6 +72,10 @@ class WindowView : public QWidget {
     bool paintedByContainer(ControlId id) const;
     PaintedControls* paintedIn(QWidget* container);
     void followWindowRecord();
+    void moveFocusAhead(const std::vector<ControlId>& changed);
+    void followPictures();
+    void giveFocusTo(ControlId id);
+    void announceFrame();
 
     MainWindow& window_;
     Pictures pictures_;
@@ -68,6 +88,12 @@ class WindowView : public QWidget {
     std::vector<QTimer*> timers_;
     QPointer<QMessageBox> message_;
     QColor back_;
+    GridWidget* grid_{nullptr};
+    // The control whose key press opened the grid, to take the focus back when it closes.
+    ControlId opener_{kNoControl};
+    bool byKeyboard_{false};
+    std::unique_ptr<AccessibleControls> access_;
+    bool closing_{false};
 };
 
 } // namespace krn

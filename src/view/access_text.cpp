@@ -1,0 +1,186 @@
+#include "view/access_text.h"
+
+namespace krn {
+
+namespace {
+
+// The colours the rules paint, and what each means to a player who sees them.
+const Colour kSelectedNumber = rgb(0, 0, 0);
+const Colour kDrawnBall = rgb(255, 255, 0);
+const Colour kTakenBall = rgb(0, 0, 255);
+const Colour kHitCell = rgb(128, 0, 128);
+const Colour kLampOn = rgb(255, 255, 0);
+const Colour kHoldsCoupon = rgb(255, 0, 0);
+
+std::string ordinal(int n) {
+    return std::to_string(n) + ". ";
+}
+
+std::string shownOrEmpty(const std::string& caption) {
+    return caption.empty() ? "boş" : caption;
+}
+
+std::string slotName(int s) {
+    return std::string(1, static_cast<char>('a' + s)) + " yuvası";
+}
+
+std::string ballList(const Controls& ui, const Colour& colour) {
+    std::string list;
+    for (int n = 1; n <= 49; ++n) {
+        if (ui[ui.ball(n)].back == colour) {
+            list += (list.empty() ? "" : ", ") + std::to_string(n);
+        }
+    }
+    return list;
+}
+
+std::string drumName(const Controls& ui) {
+    const std::string drawn = ballList(ui, kDrawnBall);
+    const std::string taken = ballList(ui, kTakenBall);
+    if (drawn.empty() && taken.empty()) {
+        return "Toplar: çekiliş yok";
+    }
+    std::string name = "Toplar: ";
+    if (!drawn.empty()) {
+        name += "çekilen " + drawn;
+    }
+    if (!taken.empty()) {
+        name += (drawn.empty() ? "" : "; ") + std::string("kupona alınan ") + taken;
+    }
+    return name;
+}
+
+std::string windowName(const Controls& ui) {
+    const std::string& title = ui[ui.window()].caption;
+    const auto first = title.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return "KRN Sayısal Loto";
+    }
+    return title.substr(first, title.find_last_not_of(' ') - first + 1);
+}
+
+} // namespace
+
+std::vector<ControlId> readingOrder(const Controls& ui, ControlId container) {
+    std::vector<ControlId> items;
+    if (container == ui.window()) {
+        items = {ui.panel(69), ui.logo3(),   ui.logo(),    ui.logo2(),
+                 kDrumItem,    ui.panel(70), ui.panel(66), ui.panel(6)};
+    } else if (container == ui.panel(69)) {
+        for (const int n : {7, 9, 8, 2, 3, 4, 5, 11, 6}) {
+            items.push_back(ui.command(n));
+        }
+    } else if (container == ui.panel(70)) {
+        for (int k = 1; k <= 6; ++k) {
+            items.push_back(ui.numberLabel(k));
+        }
+    } else if (container == ui.panel(66)) {
+        for (int s = 0; s < kSlots; ++s) {
+            items.insert(items.end(), {ui.saveButton(s), ui.emptyButton(s), ui.loadButton(s),
+                                       ui.slotLamp(s), ui.slotIndicator(s)});
+        }
+    } else if (container == ui.panel(6)) {
+        items.push_back(ui.basinc());
+        for (int c = 1; c <= kColumns; ++c) {
+            for (int i = 1; i <= 6; ++i) {
+                items.push_back(ui.couponCell(c, i));
+            }
+            items.push_back(ui.resultPanel(c));
+        }
+    } else if (container == ui.basinc()) {
+        for (int n = 1; n <= 49; ++n) {
+            items.push_back(ui.gridCell(n));
+        }
+        items.insert(items.end(), {ui.vazgec(), ui.tamam()});
+    }
+    return items;
+}
+
+std::string accessibleName(const Controls& ui, ControlId id) {
+    if (id == kDrumItem) {
+        return drumName(ui);
+    }
+    if (id == ui.window()) {
+        return windowName(ui);
+    }
+    const Control& c = ui[id];
+    for (int k = 1; k <= 6; ++k) {
+        if (id == ui.numberLabel(k)) {
+            return ordinal(k) + "sayı: " + shownOrEmpty(c.caption);
+        }
+    }
+    for (int col = 1; col <= kColumns; ++col) {
+        for (int i = 1; i <= 6; ++i) {
+            if (id == ui.couponCell(col, i)) {
+                return ordinal(col) + "kolon, " + ordinal(i) + "sayı: " + shownOrEmpty(c.caption) +
+                       (c.back == kHitCell ? ", isabet" : "");
+            }
+        }
+        if (id == ui.resultPanel(col)) {
+            return ordinal(col) +
+                   "kolon sonucu: " + (c.caption.empty() ? "boş" : c.caption + " isabet");
+        }
+    }
+    for (int s = 0; s < kSlots; ++s) {
+        if (id == ui.slotLamp(s)) {
+            return slotName(s) + (c.back == kLampOn ? " ekranda" : " ekranda değil");
+        }
+        if (id == ui.slotIndicator(s)) {
+            return slotName(s) + (c.back == kHoldsCoupon ? " dolu" : " boş");
+        }
+    }
+    if (gridNumberOf(ui, id) != 0) {
+        return c.caption;
+    }
+    // The pictures in the order the picture button brings them up.
+    if (id == ui.logo2()) {
+        return "1. resim";
+    }
+    if (id == ui.logo()) {
+        return "2. resim";
+    }
+    if (id == ui.logo3()) {
+        return "3. resim";
+    }
+    if (id == ui.panel(69)) {
+        return "Komutlar";
+    }
+    if (id == ui.panel(70)) {
+        return "Sayılar";
+    }
+    if (id == ui.panel(66)) {
+        return "Yuvalar";
+    }
+    if (id == ui.panel(6)) {
+        return "Kupon";
+    }
+    if (id == ui.basinc()) {
+        return "Sayı tablosu";
+    }
+    return {};
+}
+
+std::string accessibleDescription(const Controls& ui, ControlId id) {
+    if (id == ui.command(9)) {
+        return "Kolonu elle gir";
+    }
+    if (id == ui.command(3)) {
+        return "Çekiliş sonucunu elle gir";
+    }
+    return {};
+}
+
+int gridNumberOf(const Controls& ui, ControlId id) {
+    for (int n = 1; n <= 49; ++n) {
+        if (id == ui.gridCell(n)) {
+            return n;
+        }
+    }
+    return 0;
+}
+
+bool isChecked(const Controls& ui, ControlId id) {
+    return gridNumberOf(ui, id) != 0 && ui[id].back == kSelectedNumber;
+}
+
+} // namespace krn
