@@ -1,9 +1,5 @@
-// The window as it opens, the geometry that is easy to get wrong, the picture sequence
-// and the exit.
+// The window as it opens, the picture sequence and the exit.
 #include "scenario.h"
-
-#include <array>
-#include <tuple>
 
 namespace krn::test {
 
@@ -21,27 +17,6 @@ TEST_F(StartAndLayout, OpensInItsDesignLayoutWithZeroStateAndOnlySinaDisabled) {
         EXPECT_EQ(enabled(cmd(n)), n != 4) << n;
     }
     EXPECT_FALSE(click("SSCommand4"));
-
-    // Rows of nine: bas10 and ball 9 open the second row. Name, container, left, top,
-    // width and height in the container.
-    const std::tuple<const char*, const char*, std::array<int, 4>> rows[] = {
-        {"bas10", "Basınç", {180, 660, 435, 435}},
-        {"SSPanel67(9)", "MainWindow", {120, 960, 135, 135}},
-        {"SSPanel32", "SSPanel6", {1080, 2160, 735, 375}},
-    };
-    for (const auto& [name, container, box] : rows) {
-        const Control& c = ctl(name);
-        EXPECT_EQ(c.container, w().controls().find(container)) << name;
-        EXPECT_EQ((std::array{c.left, c.top, c.width, c.height}), box) << name;
-    }
-    // The open grid covers the coupon cells, corner to corner, and leaves the result
-    // panels clear; the stored wheel frames lie right of the client area.
-    const Control &grid = ctl("Basınç"), &first = ctl(cell(1, 1)), &last = ctl(cell(8, 6));
-    EXPECT_TRUE(first.left >= grid.left && first.top >= grid.top);
-    EXPECT_LE(last.left + last.width, grid.left + grid.width);
-    EXPECT_LE(last.top + last.height, grid.top + grid.height);
-    EXPECT_GE(ctl(result(1)).left, grid.left + grid.width);
-    EXPECT_GE(w().controls().windowLeft(w().controls().storedFrame(0)), ctl("MainWindow").width);
 }
 
 TEST_F(StartAndLayout, PictureSequenceRepeatsAndCikEndsTheProgram) {

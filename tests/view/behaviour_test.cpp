@@ -1,6 +1,5 @@
 #include "view_harness.h"
 
-#include <QAccessible>
 #include <QMessageBox>
 
 #include <map>
@@ -87,18 +86,6 @@ TEST_F(Behaviour, ClicksReachTheControlInFrontAndTheScreenFollowsTheRecords) {
     EXPECT_NE(view->controlAt(rectOf("bas7").center()), ui().find("bas7"));
 }
 
-TEST_F(Behaviour, EnterAndSpaceActivateTheFocusedButton) {
-    QWidget* spin = widget("SSCommand7");
-    spin->setFocus();
-    QTest::keyClick(spin, Qt::Key_Return);
-    const int first = window->state().drawNumbers[1];
-    EXPECT_NE(first, 0);
-    QWidget* drop = widget("SSCommand8");
-    drop->setFocus();
-    QTest::keyClick(drop, Qt::Key_Space);
-    EXPECT_EQ(window->state().coupon[1], first);
-}
-
 TEST_F(Behaviour, ATickOrALostFocusRepaintsOnlyWhatChanged) {
     QWidget* focused = widget("SSCommand7");
     focused->setFocus();
@@ -166,10 +153,8 @@ TEST_F(Behaviour, PicturesStackOverTheDrumTakeTheirClicksAndCikClosesTheWindow) 
     }
     EXPECT_EQ(inFront().rfind("SSPanel67", 0), 0u);
     EXPECT_EQ(view->windowTitle(), QString());
-    // A button with a picture tells a hover and a screen reader what it does.
+    // A button with a picture tells a hover what it does.
     EXPECT_EQ(widget("SSCommand14")->toolTip(), QString("a yuvasına kaydet"));
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(widget("SSCommand24"))->text(QAccessible::Name),
-              QString("e yuvasından yükle"));
 
     clickOn("SSCommand6");
     EXPECT_TRUE(window->ended());
