@@ -145,13 +145,11 @@ FileOutcome writeSlotRecord(const std::filesystem::path& path, const SlotRecord&
         outcome = failure(path, "okunamadı", errno);
     } else if (const int error = writeFrom(file.fd(), bytes.data(), bytes.size()); error != 0) {
         // A full disk stops the write of a new file halfway; the next start must not find
-        // half a record in it.
+        // half a record in it. A file of a record or more has not grown, and keeps its length.
         outcome = failure(path, "yazılamadı", error);
         const bool restored =
             writeFrom(file.fd(), old.data(), static_cast<std::size_t>(kept)) == 0 &&
-            (before.st_size >= static_cast<off_t>(kRecordBytes) ||
-             ::ftruncate(file.fd(), before.st_size) == 0) &&
-            ::fdatasync(file.fd()) == 0;
+            ::ftruncate(file.fd(), before.st_size) == 0 && ::fdatasync(file.fd()) == 0;
         if (!restored) {
             outcome.error += "; dosya eski hâline getirilemedi";
         }
