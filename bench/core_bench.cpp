@@ -99,6 +99,16 @@ void core_save(benchmark::State& state) {
 }
 BENCHMARK(core_save)->UseManualTime();
 
+void core_empty(benchmark::State& state) {
+    Window win;
+    for (auto _ : state) {
+        if (!win.click(state, win.ui.emptyButton(0))) {
+            break;
+        }
+    }
+}
+BENCHMARK(core_empty);
+
 void core_load(benchmark::State& state) {
     Window win;
     if (!win.storeCoupon(state)) {
@@ -166,6 +176,21 @@ void reference_file_read(benchmark::State& state) {
     }
 }
 BENCHMARK(reference_file_read);
+
+// The floor under save and empty, which wait for the disk: writing one slot-sized record
+// and syncing it, in a folder of the same temporary file system as the slot folders.
+void reference_file_sync(benchmark::State& state) {
+    krn::test::FakePlatform platform;
+    const auto path = platform.root() / "record";
+    const char record[96] = {1};
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        benchmark::DoNotOptimize(::pwrite(fd, record, sizeof record, 0));
+        benchmark::DoNotOptimize(::fdatasync(fd));
+        ::close(fd);
+    }
+}
+BENCHMARK(reference_file_sync);
 
 } // namespace
 
