@@ -31,12 +31,13 @@ void internAtoms(xcb_connection_t* c, xcb_atom_t& netWmName, xcb_atom_t& utf8Str
 } // namespace
 
 void keepTitleEmpty(QWidget& window) {
+    // The offscreen platform answers for X11 too, without a connection.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 != nullptr ? x11->connection() : nullptr;
     const WId id = window.internalWinId();
-    if (x11 == nullptr || id == 0) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || c == nullptr || id == 0) {
         return;
     }
-    xcb_connection_t* c = x11->connection();
     xcb_atom_t netWmName = XCB_ATOM_NONE;
     xcb_atom_t utf8String = XCB_ATOM_NONE;
     internAtoms(c, netWmName, utf8String);
