@@ -8,6 +8,7 @@
 #include "layout/controls.h"
 
 #include <string>
+#include <vector>
 
 namespace krn {
 
@@ -128,6 +129,10 @@ class MainWindow {
     void finishCouponFull();
     void showNumber(ControlId id, Int n);
     bool ensureSlotFolder(std::string& error);
+    void noteUnsynced(const std::filesystem::path& folder);
+    // Writes the record, then syncs every folder whose names have changed since the last
+    // write.
+    FileOutcome storeRecord(int slot, const SlotRecord& record);
     void reportFailure(const std::string& error);
 
     Platform& platform_;
@@ -137,6 +142,8 @@ class MainWindow {
     AfterMessage afterMessage_{AfterMessage::Nothing};
     bool ended_{false};
     std::filesystem::path folder_;
+    // Folders holding a name that this run made and no write has synced yet.
+    std::vector<std::filesystem::path> unsynced_;
 };
 
 } // namespace krn

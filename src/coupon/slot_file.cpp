@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace krn {
@@ -14,8 +15,13 @@ int openFiles = 0;
 // Closes the descriptor on every path out of an operation.
 class SlotFile {
   public:
+    // A missing file is made, empty; created() tells whether this open made it.
     explicit SlotFile(const std::filesystem::path& path)
-        : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        : fd_(::open(path.c_str(), O_RDWR | O_CLOEXEC)) {
+        if (fd_ < 0 && errno == ENOENT) {
+            fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+            created_ = fd_ >= 0;
+        }
         if (fd_ >= 0) {
             ++openFiles;
         }
@@ -30,6 +36,7 @@ class SlotFile {
 
     int fd() const { return fd_; }
     bool isOpen() const { return fd_ >= 0; }
+    bool created() const { return created_; }
     // Returns the errno of a failed close, or 0.
     int close() {
         const int result = ::close(fd_);
@@ -40,10 +47,48 @@ class SlotFile {
 
   private:
     int fd_;
+    bool created_{false};
 };
 
-FileOutcome failure(const std::filesystem::path& path, const char* what, int error) {
-    return {false, "\"" + path.string() + "\" dosyası " + what + ": " + reasonText(error)};
+FileOutcome failure(const std::filesystem::path& path, const char* what, int error,
+                    const char* kind = "dosyası") {
+    return {false, "\"" + path.string() + "\" " + kind + " " + what + ": " + reasonText(error)};
+}
+
+// Reads up to a record's length from offset 0: the count read, or -1 with errno set.
+ssize_t readFrom(int fd, RecordBytes& bytes) {
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n =
+            ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+// Writes `size` bytes at offset 0: 0, or the errno of the failure.
+int writeFrom(int fd, const unsigned char* data, std::size_t size) {
+    std::size_t put = 0;
+    while (put < size) {
+        const ssize_t n = ::pwrite(fd, data + put, size - put, static_cast<off_t>(put));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : ENOSPC;
+        }
+        put += static_cast<std::size_t>(n);
+    }
+    return 0;
 }
 
 } // namespace
@@ -72,28 +117,18 @@ FileOutcome readSlotRecord(const std::filesystem::path& path, SlotRecord& record
     if (!file.isOpen()) {
         return failure(path, "açılamadı", errno);
     }
+    FileOutcome outcome;
     // The buffer starts at zero so that bytes missing from a short file read as zero.
     RecordBytes bytes{};
-    std::size_t got = 0;
-    while (got < kRecordBytes) {
-        const ssize_t n =
-            ::pread(file.fd(), bytes.data() + got, kRecordBytes - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return failure(path, "okunamadı", errno);
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(n);
+    if (readFrom(file.fd(), bytes) < 0) {
+        outcome = failure(path, "okunamadı", errno);
+    } else if (const int error = file.close(); error != 0) {
+        outcome = failure(path, "kapatılamadı", error);
+    } else {
+        record = decodeRecord(bytes);
     }
-    if (const int error = file.close(); error != 0) {
-        return failure(path, "kapatılamadı", error);
-    }
-    record = decodeRecord(bytes);
-    return {};
+    outcome.created = file.created();
+    return outcome;
 }
 
 FileOutcome writeSlotRecord(const std::filesystem::path& path, const SlotRecord& record) {
@@ -101,24 +136,41 @@ FileOutcome writeSlotRecord(const std::filesystem::path& path, const SlotRecord&
     if (!file.isOpen()) {
         return failure(path, "açılamadı", errno);
     }
+    FileOutcome outcome;
+    struct stat before {};
+    RecordBytes old{};
+    const ssize_t kept = ::fstat(file.fd(), &before) == 0 ? readFrom(file.fd(), old) : -1;
     const RecordBytes bytes = encodeRecord(record);
-    std::size_t put = 0;
-    while (put < kRecordBytes) {
-        const ssize_t n =
-            ::pwrite(file.fd(), bytes.data() + put, kRecordBytes - put, static_cast<off_t>(put));
-        if (n < 0 && errno == EINTR) {
-            continue;
+    if (kept < 0) {
+        outcome = failure(path, "okunamadı", errno);
+    } else if (const int error = writeFrom(file.fd(), bytes.data(), bytes.size()); error != 0) {
+        // A full disk stops the write of a new file halfway; the next start must not find
+        // half a record in it. A file of a record or more has not grown, and keeps its length.
+        outcome = failure(path, "yazılamadı", error);
+        const bool restored =
+            writeFrom(file.fd(), old.data(), static_cast<std::size_t>(kept)) == 0 &&
+            ::ftruncate(file.fd(), before.st_size) == 0 && ::fdatasync(file.fd()) == 0;
+        if (!restored) {
+            outcome.error += "; dosya eski hâline getirilemedi";
         }
-        if (n <= 0) {
-            return failure(path, "yazılamadı", n < 0 ? errno : ENOSPC);
-        }
-        put += static_cast<std::size_t>(n);
+    } else if (::fdatasync(file.fd()) != 0) {
+        outcome = failure(path, "diske yazılamadı", errno);
+    } else if (const int error = file.close(); error != 0) {
+        // A lost network share reports its failure only when the file is closed.
+        outcome = failure(path, "yazılamadı", error);
     }
-    // A lost network share reports its failure only when the file is closed.
-    if (const int error = file.close(); error != 0) {
-        return failure(path, "yazılamadı", error);
+    outcome.created = file.created();
+    return outcome;
+}
+
+FileOutcome syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return failure(folder, "açılamadı", errno, "klasörü");
     }
-    return {};
+    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return error == 0 ? FileOutcome{} : failure(folder, "diske yazılamadı", error, "klasörü");
 }
 
 int openSlotFiles() {
@@ -138,6 +190,8 @@ std::string reasonText(int error) {
         return "yolun bir parçası klasör değil";
     case ENOSPC:
         return "diskte yer kalmadı";
+    case EFBIG:
+        return "dosya izin verilen boyutu aşıyor";
     case EDQUOT:
         return "disk kotası doldu";
     case EROFS:

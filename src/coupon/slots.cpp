@@ -1,7 +1,9 @@
 // The five slots a..e, each one file in the slot folder.
 #include "app/main_window.h"
 
+#include <algorithm>
 #include <system_error>
+#include <vector>
 
 namespace krn {
 
@@ -17,12 +19,50 @@ std::filesystem::path MainWindow::slotPath(int slot) const {
 
 bool MainWindow::ensureSlotFolder(std::string& error) {
     std::error_code ec;
+    std::vector<std::filesystem::path> missing;
+    for (auto p = folder_; p.has_relative_path() && !std::filesystem::exists(p, ec);
+         p = p.parent_path()) {
+        missing.push_back(p);
+    }
     std::filesystem::create_directories(folder_, ec);
     if (ec) {
         error = "\"" + folder_.string() + "\" klasörü oluşturulamadı: " + reasonText(ec.value());
         return false;
     }
+    // Each folder made is a new name in its parent.
+    for (const auto& made : missing) {
+        noteUnsynced(made.parent_path());
+    }
     return true;
+}
+
+void MainWindow::noteUnsynced(const std::filesystem::path& folder) {
+    if (std::find(unsynced_.begin(), unsynced_.end(), folder) == unsynced_.end()) {
+        unsynced_.push_back(folder);
+    }
+}
+
+FileOutcome MainWindow::storeRecord(int slot, const SlotRecord& record) {
+    std::string error;
+    if (!ensureSlotFolder(error)) {
+        return {false, error};
+    }
+    const FileOutcome outcome = writeSlotRecord(slotPath(slot), record);
+    if (outcome.created) {
+        noteUnsynced(folder_);
+    }
+    if (!outcome.ok) {
+        return outcome;
+    }
+    // The record is on the disk; the names that lead to it may not be yet, whether this
+    // write made the file or start-up or a load did, which do not sync.
+    while (!unsynced_.empty()) {
+        if (FileOutcome synced = syncFolder(unsynced_.back()); !synced.ok) {
+            return synced;
+        }
+        unsynced_.pop_back();
+    }
+    return outcome;
 }
 
 void MainWindow::showSlotStatus() {
@@ -34,6 +74,9 @@ void MainWindow::showSlotStatus() {
         for (int s = 0; s < kSlots; ++s) {
             SlotRecord record{};
             const FileOutcome outcome = readSlotRecord(slotPath(s), record);
+            if (outcome.created) {
+                noteUnsynced(folder_);
+            }
             if (!outcome.ok) {
                 // An unreadable slot keeps the indicator's design colour.
                 problems += (problems.empty() ? "" : "\n") + outcome.error;
@@ -48,17 +91,11 @@ void MainWindow::showSlotStatus() {
 }
 
 bool MainWindow::saveSlot(int slot) {
-    std::string error;
-    if (!ensureSlotFolder(error)) {
-        reportFailure("Kupon kaydedilemedi.\n" + error);
-        return false;
-    }
     SlotRecord record{};
     for (std::size_t k = 0; k < kRecordNumbers; ++k) {
         record[k] = s_.coupon[k + 1];
     }
-    const FileOutcome outcome = writeSlotRecord(slotPath(slot), record);
-    if (!outcome.ok) {
+    if (const FileOutcome outcome = storeRecord(slot, record); !outcome.ok) {
         reportFailure("Kupon kaydedilemedi.\n" + outcome.error);
         return false;
     }
@@ -68,13 +105,7 @@ bool MainWindow::saveSlot(int slot) {
 }
 
 bool MainWindow::emptySlot(int slot) {
-    std::string error;
-    if (!ensureSlotFolder(error)) {
-        reportFailure("Yuva boşaltılamadı.\n" + error);
-        return false;
-    }
-    const FileOutcome outcome = writeSlotRecord(slotPath(slot), SlotRecord{});
-    if (!outcome.ok) {
+    if (const FileOutcome outcome = storeRecord(slot, SlotRecord{}); !outcome.ok) {
         reportFailure("Yuva boşaltılamadı.\n" + outcome.error);
         return false;
     }
@@ -89,6 +120,9 @@ bool MainWindow::loadSlot(int slot) {
         outcome = {false, error};
     } else {
         outcome = readSlotRecord(slotPath(slot), record);
+        if (outcome.created) {
+            noteUnsynced(folder_);
+        }
     }
     if (!outcome.ok) {
         reportFailure("Kupon yüklenemedi.\n" + outcome.error);

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     // needs nothing of Qt: it runs on a second core while Qt connects to the display.
     std::thread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
+    krn::useTurkishQtTexts(app);
     fontConfiguration.join();
 
     krn::QtPlatform platform;

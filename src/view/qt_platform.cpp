@@ -5,13 +5,23 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QStandardPaths>
 #include <QString>
 #include <QTime>
+#include <QTranslator>
 
 #include <chrono>
 
 namespace krn {
+
+void useTurkishQtTexts(QCoreApplication& app) {
+    auto* texts = new QTranslator(&app);
+    if (texts->load(QStringLiteral("qtbase_tr"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(texts);
+    }
+}
 
 void QtPlatform::seed(std::uint64_t value) {
     engine_.seed(value);

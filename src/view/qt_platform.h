@@ -7,7 +7,14 @@
 #include <cstdint>
 #include <random>
 
+class QCoreApplication;
+
 namespace krn {
+
+// Qt's own texts that reach the screen or a screen reader (the message box's button, the
+// names and descriptions of the actions a screen reader offers) in Turkish, like every
+// text of the window, whatever language the desktop speaks. Once, before the first widget.
+void useTurkishQtTexts(QCoreApplication& app);
 
 class WindowView;
 

@@ -1,6 +1,7 @@
 #include "view/window_view.h"
 
 #include "view/access_text.h"
+#include "view/window_title.h"
 
 #include <QAccessible>
 #include <QMouseEvent>
@@ -395,6 +396,9 @@ void WindowView::followWindowRecord() {
     const QString title = QString::fromStdString(win.caption);
     if (windowTitle() != title) {
         setWindowTitle(title);
+        if (title.isEmpty()) {
+            keepTitleEmpty(*this);
+        }
     }
     // A new title alone must not repaint every control.
     const QColor back = toQColor(win.back);
