@@ -137,26 +137,21 @@ inline FileBytes readFile(const std::filesystem::path& path) {
 }
 
 // Everything the desktop gives a window, and what another program may do to a slot file:
-// give it a new length and garble some of its bytes.
+// give it a new length and garble some of its bytes. `index` is the control, the timer
+// (1..8) or the slot (0..4); `amount` the clock of a tick or the new length of a file.
 enum class EventKind : std::uint8_t { Click, Tick, Answer, ChangeFile };
-
 struct Event {
     EventKind kind{EventKind::Click};
-    // Click: the control; Tick: the timer, 1..8; ChangeFile: the slot, 0..4.
-    int index{0};
-    // Tick: the clock; ChangeFile: the new length.
-    int amount{0};
-    std::uint32_t pattern{0};
+    int index{0}, amount{0};
 };
 
 inline std::string describe(const Event& e) {
     static const Controls names;
-    const std::string file = said("kolon", static_cast<char>('a' + e.index), ".krn");
-    return e.kind == EventKind::Click  ? "click " + names[e.index].name
-           : e.kind == EventKind::Tick ? said("tick Timer", e.index, " at clock ", e.amount)
-           : e.kind == EventKind::Answer
-               ? "answer the message"
-               : said("another program leaves ", e.amount, " bytes in ", file);
+    const char* what[] = {"click ", "tick Timer", "answer the message", "rewrite slot "};
+    return what[static_cast<int>(e.kind)] + (e.kind == EventKind::Click ? names[e.index].name
+                                             : e.kind == EventKind::Answer
+                                                 ? std::string()
+                                                 : said(e.index, " with ", e.amount));
 }
 
 // The test's own choices, apart from the window's random source.
@@ -207,8 +202,8 @@ class Driver : public Platform {
             const std::string failure = checkFiles();
             std::vector<unsigned char> bytes =
                 seen_[e.index].value_or(std::vector<unsigned char>{});
-            Rng pattern{e.pattern};
-            bytes.resize(static_cast<std::size_t>(e.amount), static_cast<unsigned char>(e.pattern));
+            Rng pattern(static_cast<std::uint64_t>(e.amount * kSlots + e.index));
+            bytes.resize(static_cast<std::size_t>(e.amount), static_cast<unsigned char>(pattern()));
             for (std::size_t i = 0; i < bytes.size(); i += 1 + pattern.below(40)) {
                 bytes[i] = static_cast<unsigned char>(pattern());
             }
@@ -307,7 +302,7 @@ inline Event nextEvent(Rng& rng, Driver& driver) {
     const MainWindow& w = driver.window();
     const Controls& ui = w.controls();
     if (roll < 10) {
-        return {EventKind::ChangeFile, rng.below(kSlots), rng.below(201), std::uint32_t(rng())};
+        return {EventKind::ChangeFile, rng.below(kSlots), rng.below(201)};
     }
     if (roll < 90) {
         return {EventKind::Tick, 1 + rng.below(8), roll < 18 ? 0 : 1 + rng.below(86399)};
@@ -354,7 +349,7 @@ inline std::string runSequence(std::uint64_t seed, int longest) {
     Rng rng{seed};
     std::vector<Event> run;
     for (int slot = 0; slot < kSlots; ++slot) {
-        run.push_back({EventKind::ChangeFile, slot, rng.below(201), std::uint32_t(rng())});
+        run.push_back({EventKind::ChangeFile, slot, rng.below(201)});
     }
     const std::string failure = play(seed, run, &rng, longest / 10 + rng.below(longest));
     if (failure.empty()) {

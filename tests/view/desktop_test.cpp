@@ -1,14 +1,10 @@
-// The window on an Xvfb of the run's own, as the window manager and a screen reader see it.
+// The window on an X server of the test's own, as the window manager and a screen reader
+// see it.
 #include "view_harness.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QProcess>
 
-#include <csignal>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace krn::test {
 
@@ -50,30 +46,3 @@ TEST_F(Desktop, TheMessageBoxAndScreenReaderActionsSpeakTurkish) {
 }
 
 } // namespace krn::test
-
-int main(int argc, char** argv) {
-    int display[2];
-    const pid_t server = ::pipe(display) == 0 ? ::fork() : -1;
-    if (server == 0) {
-        // SIGTERM lets the server remove its lock file.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        const std::string fd = std::to_string(display[1]);
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", nullptr);
-        ::_exit(127);
-    }
-    char number[16] = {};
-    ::close(display[1]);
-    if (server < 0 || ::read(display[0], number, sizeof number - 1) <= 0) {
-        return 1;
-    }
-    ::setenv("DISPLAY", (":" + std::to_string(std::atoi(number))).c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    auto app = std::make_unique<QApplication>(argc, argv);
-    krn::useTurkishQtTexts(*app);
-    ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    app.reset();
-    ::kill(server, SIGTERM);
-    ::waitpid(server, nullptr, 0);
-    return result;
-}

@@ -1,9 +1,12 @@
+#include "view/qt_platform.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    krn::useTurkishQtTexts(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
