@@ -49,13 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const Event& e : steps) {
         if (const std::string failure = driver.apply(e); !failure.empty()) {
             std::fprintf(stderr, "broken rule: %s\nat: %s\n", failure.c_str(), describe(e).c_str());
-            driver.removeFolder();
+            std::filesystem::remove_all(driver.root());
             std::abort();
         }
     }
     if (const std::string failure = driver.checkFiles(); !failure.empty()) {
         std::fprintf(stderr, "broken rule: %s\nat the end\n", failure.c_str());
-        driver.removeFolder();
+        std::filesystem::remove_all(driver.root());
         std::abort();
     }
     return 0;

@@ -20,7 +20,9 @@ struct Message {
 
 class FakePlatform : public Platform {
   public:
-    FakePlatform() : folder_(makeTempFolder()) {}
+    explicit FakePlatform(
+        const std::filesystem::path& base = std::filesystem::temp_directory_path())
+        : folder_(makeTempFolder(base)) {}
     ~FakePlatform() override {
         std::error_code ec;
         std::filesystem::permissions(folder_, std::filesystem::perms::owner_all,
@@ -63,8 +65,8 @@ class FakePlatform : public Platform {
     std::vector<Message> messages;
 
   private:
-    static std::filesystem::path makeTempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "krn-test-XXXXXX").string();
+    static std::filesystem::path makeTempFolder(const std::filesystem::path& base) {
+        std::string pattern = (base / "krn-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("mkdtemp failed");
         }

@@ -297,13 +297,15 @@ def run(program):
                     lambda: reader.focused.get_name() == "1" and reader.has(cells[0], "SHOWING"))
         if reader.has(rows[0][0], "SHOWING"):
             raise Failure("the coupon cells under the open grid are still showing")
-        picks = [(3, ("Right", "Right")), (12, ("Down",)), (45, ("4", "5")), (44, ("Left",)),
-                 (35, ("Up",)), (33, ("Left", "Left"))]
+        # The frame stops at the edges: Left and Up on 1, Right and Down on 49.
+        picks = [(3, ("Left", "Up", "Right", "Right")), (12, ("Down",)), (45, ("4", "5")),
+                 (44, ("Left",)), (35, ("Up",)), (33, ("Left", "Left"))]
         for number, keys in picks:
             player.frame_to(number, *keys)
             player.keys("space")
             reader.wait(f"{number} checked", lambda: reader.has(cells[number - 1], "CHECKED"))
-        player.frame_to(34, "Right")
+        player.frame_to(40, "4", "9", "Right", "Down", "Up")
+        player.frame_to(34, "3", "4")
         player.keys("space")
         expect("the pick, in click order, refusing a seventh", names(labels),
                [f"{k + 1}. sayı: {n}" for k, (n, _) in enumerate(picks)])

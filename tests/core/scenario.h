@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "coupon/slot_file.h"
 #include "fake_platform.h"
+#include "stress/random_run.h"
 
 #include <gtest/gtest.h>
 
@@ -79,7 +80,11 @@ class Scenario : public ::testing::Test {
     }
     // True when the window took the click.
     bool click(const std::string& name) { return window->click(window->controls().find(name)); }
-    void press(const std::string& name) { ASSERT_TRUE(click(name)) << name; }
+    // A click the window must take, after which every rule of the window holds.
+    void press(const std::string& name) {
+        ASSERT_TRUE(click(name)) << name;
+        EXPECT_EQ(stress::checkWindow(*window), "") << name;
+    }
     void closeMessage() { window->onMessageClosed(); }
 
     static std::string cmd(int n) { return "SSCommand" + std::to_string(n); }

@@ -6,17 +6,18 @@
 
 #include "app/main_window.h"
 #include "coupon/slot_file.h"
+#include "fake_platform.h"
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <optional>
 #include <random>
 #include <sstream>
-#include <unistd.h>
 
 namespace krn::stress {
+
+using Bytes = std::vector<unsigned char>;
 
 template <typename... Parts> std::string said(const Parts&... parts) {
     std::ostringstream out;
@@ -127,15 +128,6 @@ inline std::string checkWindow(const MainWindow& w) {
     return ok || empty ? std::string() : said("labels: \"", label(1), "\" with draw ", d[1]);
 }
 
-// The bytes of a slot file; nullopt for a missing file.
-using FileBytes = std::optional<std::vector<unsigned char>>;
-
-inline FileBytes readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return in ? FileBytes(std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {}))
-              : std::nullopt;
-}
-
 // Everything the desktop gives a window, and what another program may do to a slot file:
 // give it a new length and garble some of its bytes. `index` is the control, the timer
 // (1..8) or the slot (0..4); `amount` the clock of a tick or the new length of a file.
@@ -163,29 +155,18 @@ struct Rng : std::mt19937_64 {
 // What the runs of this process reached, so that a test can insist that they go deep.
 inline struct Reached { long events{0}, fullCoupons{0}, restarts{0}; } reached;
 
-// The desktop of the windows it starts one after another, on one slot folder in memory
-// where the system has such a folder, so that millions of events cost little I/O. A window
-// ended by "Çık" is followed by a new one on the same files, as when the player starts the
+// The desktop of the windows it starts one after another, on a slot folder in memory where
+// the system has such a folder, so that millions of events cost little I/O. A window ended
+// by "Çık" is followed by a new one on the same files, as when the player starts the
 // program again.
-class Driver : public Platform {
+class Driver : public test::FakePlatform {
   public:
-    explicit Driver(std::uint64_t seed) : engine_(seed) {
-        removeFolder();
-        std::filesystem::create_directories(folder_);
+    explicit Driver(std::uint64_t seed)
+        : FakePlatform(std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") {
+        engine.seed(seed);
+        std::filesystem::create_directories(slots());
     }
-    ~Driver() override { removeFolder(); }
-    // Also for a run about to abort, which skips the destructor.
-    void removeFolder() { std::filesystem::remove_all(folder_.parent_path()); }
-
-    void seedRandomFromClock() override {}
-    double random() override { return static_cast<double>(engine_() >> 11) * 0x1.0p-53; }
-    long secondsSinceMidnight() override { return clock_; }
-    void beep() override {}
-    void showMessage(const std::string&, const std::string& text) override {
-        reached.fullCoupons += text == kCouponFullText;
-    }
-    void quit() override {}
-    std::filesystem::path slotFolder() override { return folder_; }
+    ~Driver() override { reached.fullCoupons += static_cast<long>(messages.size()); }
 
     MainWindow& window() {
         if (!w_) {
@@ -200,8 +181,7 @@ class Driver : public Platform {
         if (e.kind == EventKind::ChangeFile) {
             // What the program wrote since the last look is checked before it is overwritten.
             const std::string failure = checkFiles();
-            std::vector<unsigned char> bytes =
-                seen_[e.index].value_or(std::vector<unsigned char>{});
+            Bytes bytes = seen_[e.index];
             Rng pattern(static_cast<std::uint64_t>(e.amount * kSlots + e.index));
             bytes.resize(static_cast<std::size_t>(e.amount), static_cast<unsigned char>(pattern()));
             for (std::size_t i = 0; i < bytes.size(); i += 1 + pattern.below(40)) {
@@ -215,7 +195,7 @@ class Driver : public Platform {
         if (e.kind == EventKind::Click) {
             failure = click(e.index);
         } else if (e.kind == EventKind::Tick) {
-            clock_ = e.amount;
+            clock = e.amount;
             w.tick(e.index);
         } else {
             w.onMessageClosed();
@@ -231,33 +211,33 @@ class Driver : public Platform {
     }
 
     // A file the program wrote holds a whole record of numbers 0..49, and the bytes past the
-    // record stand as another program left them; a read may only create a missing file
-    // empty. Between two events no file is open.
+    // record stand as another program left them; a missing file reads as empty, and a read
+    // may only create it so. Between two events no file is open.
     std::string checkFiles() {
         for (int slot = 0; slot < kSlots; ++slot) {
-            FileBytes now = readFile(path(slot));
-            const FileBytes& before = seen_[slot];
-            const std::size_t had = before ? before->size() : 0;
-            bool sound = now == before || (!before && now && now->empty());
-            if (!sound && now && now->size() == std::max(had, kRecordBytes)) {
-                sound = had <= kRecordBytes || std::equal(now->begin() + kRecordBytes, now->end(),
-                                                          before->begin() + kRecordBytes);
+            std::ifstream in(path(slot), std::ios::binary);
+            const Bytes now(std::istreambuf_iterator<char>(in), {}), &before = seen_[slot];
+            bool sound = now == before;
+            if (!sound && now.size() == std::max(before.size(), kRecordBytes)) {
+                sound = before.size() <= kRecordBytes ||
+                        std::equal(now.begin() + kRecordBytes, now.end(),
+                                   before.begin() + kRecordBytes);
                 for (std::size_t k = 0; k < kRecordNumbers; ++k) {
-                    sound = sound && ((*now)[2 * k] | (*now)[2 * k + 1] << 8) <= 49;
+                    sound = sound && (now[2 * k] | now[2 * k + 1] << 8) <= 49;
                 }
             }
             if (!sound) {
-                return said("files: ", path(slot), " went from ", had, " to ",
-                            now ? now->size() : 0, " bytes, not a record that keeps the rest");
+                return said("files: ", path(slot), " went from ", before.size(), " to ", now.size(),
+                            " bytes, not a record that keeps the rest");
             }
-            seen_[slot] = std::move(now);
+            seen_[slot] = now;
         }
         const auto open = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
         return open == descriptors_ ? std::string() : said("open files: ", open - descriptors_);
     }
 
     // Another program leaves exactly these bytes in a slot file.
-    void setFile(int slot, const std::vector<unsigned char>& bytes) {
+    void setFile(int slot, const Bytes& bytes) {
         std::ofstream(path(slot), std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
@@ -266,7 +246,7 @@ class Driver : public Platform {
 
   private:
     std::filesystem::path path(int slot) const {
-        return folder_ / said("kolon", static_cast<char>('a' + slot), ".krn");
+        return slots() / said("kolon", static_cast<char>('a' + slot), ".krn");
     }
 
     std::string click(ControlId id) {
@@ -283,13 +263,8 @@ class Driver : public Platform {
                    : said("clicks: a refused click on ", name, " changed the window");
     }
 
-    std::mt19937_64 engine_;
-    long clock_{43200};
-    const std::filesystem::path folder_ =
-        std::filesystem::path(std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") /
-        ("krn-stress-" + std::to_string(::getpid())) / "KRN_Sayısal";
     std::unique_ptr<MainWindow> w_;
-    std::array<FileBytes, kSlots> seen_{};
+    std::array<Bytes, kSlots> seen_{};
     long count_{0};
     const std::ptrdiff_t descriptors_ =
         std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});

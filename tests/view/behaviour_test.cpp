@@ -105,9 +105,8 @@ TEST_F(Behaviour, ATickOrALostFocusRepaintsOnlyWhatChanged) {
 }
 
 TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
-    for (int round = 1; round <= 8; ++round) {
-        clickOn("SSCommand7");
-        clickOn("SSCommand8");
+    for (int round = 1; round <= 16; ++round) {
+        clickOn(round % 2 ? "SSCommand7" : "SSCommand8");
     }
     QMessageBox* box = view->openMessageBox();
     ASSERT_NE(box, nullptr);
@@ -116,14 +115,9 @@ TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
     EXPECT_TRUE(box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1);
     // The eighth column is on screen under the message.
     EXPECT_FALSE(ui()[ui().couponCell(8, 1)].caption.empty());
-
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(view->openMessageBox() == nullptr);
     EXPECT_EQ(window->state().couponFull, 1);
-    // The next spin clears the full coupon, and the view shows it.
-    clickOn("SSCommand7");
-    EXPECT_TRUE(ui()[ui().couponCell(8, 1)].caption.empty());
-    EXPECT_FALSE(ui().anyChanged());
 }
 
 TEST_F(Behaviour, PicturesStackOverTheDrumTakeTheirClicksAndCikClosesTheWindow) {

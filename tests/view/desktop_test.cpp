@@ -5,7 +5,6 @@
 #include <QAccessible>
 #include <QProcess>
 
-
 namespace krn::test {
 
 using Desktop = ViewTest;

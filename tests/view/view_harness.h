@@ -32,11 +32,6 @@ class ViewTest : public ::testing::Test {
         window->load();
         view->mirror();
     }
-    void TearDown() override {
-        view.reset();
-        window.reset();
-        platform.reset();
-    }
 
     QWidget* widget(const char* name) const {
         QWidget* w = view->widgetOf(name);
@@ -87,6 +82,7 @@ class ViewTest : public ::testing::Test {
                << wanted.name().toStdString();
     }
 
+    // Destroyed in reverse: the view first, the folder last.
     QTemporaryDir data;
     std::unique_ptr<QtPlatform> platform;
     std::unique_ptr<MainWindow> window;
