@@ -1,5 +1,5 @@
-// Random sequences of everything the desktop can give the window, and what another program
-// may do to the slot files, with the window's rules checked after every event. The rules
+// Random sequences of everything the desktop can give the window, with the window's rules
+// checked after every event. The rules
 // are read off the window and the files, not off a second model of the program. A failing
 // sequence is shrunk to the shortest that still breaks the same rule.
 #pragma once
@@ -128,10 +128,9 @@ inline std::string checkWindow(const MainWindow& w) {
     return ok || empty ? std::string() : said("labels: \"", label(1), "\" with draw ", d[1]);
 }
 
-// Everything the desktop gives a window, and what another program may do to a slot file:
-// give it a new length and garble some of its bytes. `index` is the control, the timer
-// (1..8) or the slot (0..4); `amount` the clock of a tick or the new length of a file.
-enum class EventKind : std::uint8_t { Click, Tick, Answer, ChangeFile };
+// Everything the desktop gives a window. `index` is the control or the timer (1..8),
+// `amount` the clock of a tick.
+enum class EventKind : std::uint8_t { Click, Tick, Answer };
 struct Event {
     EventKind kind{EventKind::Click};
     int index{0}, amount{0};
@@ -139,11 +138,9 @@ struct Event {
 
 inline std::string describe(const Event& e) {
     static const Controls names;
-    const char* what[] = {"click ", "tick Timer", "answer the message", "rewrite slot "};
-    return what[static_cast<int>(e.kind)] + (e.kind == EventKind::Click ? names[e.index].name
-                                             : e.kind == EventKind::Answer
-                                                 ? std::string()
-                                                 : said(e.index, " with ", e.amount));
+    return e.kind == EventKind::Click  ? "click " + names[e.index].name
+           : e.kind == EventKind::Tick ? said("tick Timer", e.index, " at clock ", e.amount)
+                                       : "answer the message";
 }
 
 // The test's own choices, apart from the window's random source.
@@ -178,18 +175,6 @@ class Driver : public test::FakePlatform {
 
     std::string apply(const Event& e) {
         ++reached.events;
-        if (e.kind == EventKind::ChangeFile) {
-            // What the program wrote since the last look is checked before it is overwritten.
-            const std::string failure = checkFiles();
-            Bytes bytes = seen_[e.index];
-            Rng pattern(static_cast<std::uint64_t>(e.amount * kSlots + e.index));
-            bytes.resize(static_cast<std::size_t>(e.amount), static_cast<unsigned char>(pattern()));
-            for (std::size_t i = 0; i < bytes.size(); i += 1 + pattern.below(40)) {
-                bytes[i] = static_cast<unsigned char>(pattern());
-            }
-            setFile(e.index, bytes);
-            return failure;
-        }
         MainWindow& w = window();
         std::string failure;
         if (e.kind == EventKind::Click) {
@@ -210,38 +195,36 @@ class Driver : public test::FakePlatform {
         return failure;
     }
 
-    // A file the program wrote holds a whole record of numbers 0..49, and the bytes past the
-    // record stand as another program left them; a missing file reads as empty, and a read
-    // may only create it so. Between two events no file is open.
-    std::string checkFiles() {
+    // A slot file holds what another program left there (nothing, if none did), or a whole
+    // record of numbers 0..49 followed by what that program left past the record. Between
+    // two events no file is open.
+    std::string checkFiles() const {
         for (int slot = 0; slot < kSlots; ++slot) {
             std::ifstream in(path(slot), std::ios::binary);
-            const Bytes now(std::istreambuf_iterator<char>(in), {}), &before = seen_[slot];
-            bool sound = now == before;
-            if (!sound && now.size() == std::max(before.size(), kRecordBytes)) {
-                sound = before.size() <= kRecordBytes ||
-                        std::equal(now.begin() + kRecordBytes, now.end(),
-                                   before.begin() + kRecordBytes);
+            const Bytes now(std::istreambuf_iterator<char>(in), {}), &left = left_[slot];
+            bool sound = now == left;
+            if (!sound && now.size() == std::max(left.size(), kRecordBytes)) {
+                sound =
+                    left.size() <= kRecordBytes ||
+                    std::equal(now.begin() + kRecordBytes, now.end(), left.begin() + kRecordBytes);
                 for (std::size_t k = 0; k < kRecordNumbers; ++k) {
                     sound = sound && (now[2 * k] | now[2 * k + 1] << 8) <= 49;
                 }
             }
             if (!sound) {
-                return said("files: ", path(slot), " went from ", before.size(), " to ", now.size(),
-                            " bytes, not a record that keeps the rest");
+                return said("files: ", path(slot), " holds ", now.size(), " bytes, not a record");
             }
-            seen_[slot] = now;
         }
         const auto open = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
         return open == descriptors_ ? std::string() : said("open files: ", open - descriptors_);
     }
 
-    // Another program leaves exactly these bytes in a slot file.
+    // Another program leaves these bytes in a slot file, before the window starts.
     void setFile(int slot, const Bytes& bytes) {
         std::ofstream(path(slot), std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
-        seen_[slot] = bytes;
+        left_[slot] = bytes;
     }
 
   private:
@@ -264,7 +247,7 @@ class Driver : public test::FakePlatform {
     }
 
     std::unique_ptr<MainWindow> w_;
-    std::array<Bytes, kSlots> seen_{};
+    std::array<Bytes, kSlots> left_{};
     long count_{0};
     const std::ptrdiff_t descriptors_ =
         std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
@@ -276,9 +259,6 @@ inline Event nextEvent(Rng& rng, Driver& driver) {
     const int roll = rng.below(1000);
     const MainWindow& w = driver.window();
     const Controls& ui = w.controls();
-    if (roll < 10) {
-        return {EventKind::ChangeFile, rng.below(kSlots), rng.below(201)};
-    }
     if (roll < 90) {
         return {EventKind::Tick, 1 + rng.below(8), roll < 18 ? 0 : 1 + rng.below(86399)};
     }
@@ -318,14 +298,11 @@ inline std::string play(std::uint64_t seed, std::vector<Event>& events, Rng* rng
     return failure.empty() ? driver.checkFiles() : failure;
 }
 
-// One sequence, its length and every event following from its seed, from slot files another
-// program left: the rule it broke with the shortest sequence that still breaks it, or "".
+// One sequence, its length and every event following from its seed: the rule it broke with the
+// shortest sequence that still breaks it, or "".
 inline std::string runSequence(std::uint64_t seed, int longest) {
     Rng rng{seed};
     std::vector<Event> run;
-    for (int slot = 0; slot < kSlots; ++slot) {
-        run.push_back({EventKind::ChangeFile, slot, rng.below(201)});
-    }
     const std::string failure = play(seed, run, &rng, longest / 10 + rng.below(longest));
     if (failure.empty()) {
         return {};
