@@ -124,6 +124,7 @@ TEST_F(Check, MarksFollowTheFileNotTheScreen) {
     press("SSCommand4");
     readReport(0, {slotFile('a')}, EISDIR);
     EXPECT_EQ(marks(), kNoMarks);
+    EXPECT_TRUE(enabled("SSCommand4"));
 }
 
 } // namespace krn::test

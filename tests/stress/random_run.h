@@ -99,15 +99,16 @@ inline std::string checkWindow(const MainWindow& w) {
     }
     auto label = [&](int k) -> const std::string& { return ui[ui.numberLabel(k)].caption; };
     if (ui.shown(ui.basinc())) {
-        // The first selectedCount slots of the pick hold the selected numbers, each once,
-        // the rest 0, and the labels show them.
+        // Each number shows whether it is selected; the first selectedCount slots of the pick
+        // hold the selected numbers, each once, the rest 0, and the labels show them.
         const auto& p = s.pickNumbers;
         int selected = 0;
         for (int n = 1; n <= 49; ++n) {
             const Control& cell = ui[ui.gridCell(n)];
             selected += s.numberSelected[n];
-            ok = ok && (cell.back == rgb(0, 0, 0) && cell.fore == rgb(255, 250, 0)) ==
-                           (s.numberSelected[n] == 1);
+            ok = ok && (s.numberSelected[n] == 1
+                            ? cell.back == rgb(0, 0, 0) && cell.fore == rgb(255, 250, 0)
+                            : cell.back == rgb(192, 164, 160) && cell.fore == rgb(0, 0, 192));
         }
         for (int k = 1; k <= 6; ++k) {
             const bool held = p[k] >= 1 && p[k] <= 49 && s.numberSelected[p[k]] == 1 &&

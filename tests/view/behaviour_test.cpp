@@ -37,10 +37,16 @@ class Behaviour : public ViewTest {
                               : b.band > 0          ? b.outerWidth + 1
                                                     : b.outerWidth + b.innerWidth + 1;
             const QPoint at = r.topLeft() + QPoint(inset, r.height() / 2);
-            if (!r.isEmpty() && (c.kind == Kind::Panel || c.kind == Kind::Label) &&
-                view->controlAt(at) == id) {
+            if (r.isEmpty() || view->controlAt(r.center()) != id) {
+                continue;
+            }
+            if ((c.kind == Kind::Panel || c.kind == Kind::Label) && view->controlAt(at) == id) {
                 EXPECT_TRUE(pixelIs(image, at.x(), at.y(), toQColor(c.back))) << c.name;
             }
+            // A caption shows in its own colour somewhere, a live button's too.
+            EXPECT_TRUE(c.caption.empty() || (c.kind == Kind::Button && !c.enabled) ||
+                        shows(image, r, toQColor(c.fore)))
+                << c.name << " \"" << c.caption << "\"";
         }
     }
 };

@@ -35,6 +35,14 @@ TEST_F(Layout, WindowFramesAndBevelsStandWhereTheTwipsSay) {
     for (const auto& [x, y, colour] : probes) {
         EXPECT_TRUE(pixelIs(image, x, y, colours[colour]));
     }
+    // The captions of the button bar and of its frame in their colours.
+    const std::pair<const char*, QColor> captions[] = {
+        {"SSCommand7", {0, 0, 192}}, {"SSCommand9", {0, 0, 192}}, {"SSCommand2", {255, 0, 0}},
+        {"SSCommand3", {0, 0, 192}}, {"SSCommand5", {0, 0, 192}}, {"SSCommand6", {0, 128, 128}},
+        {"SSPanel69", {64, 0, 64}}};
+    for (const auto& [name, colour] : captions) {
+        EXPECT_TRUE(shows(image, rectOf(name), colour)) << name;
+    }
 }
 
 TEST_F(Layout, GridFrameCoversTheCouponCellsOnly) {

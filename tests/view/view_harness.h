@@ -82,6 +82,19 @@ class ViewTest : public ::testing::Test {
                << wanted.name().toStdString();
     }
 
+    // Some device pixel of the area has the colour.
+    static bool shows(const QImage& image, QRect area, const QColor& colour) {
+        const int r = static_cast<int>(image.devicePixelRatio());
+        for (int y = area.top() * r; y < (area.bottom() + 1) * r; ++y) {
+            for (int x = area.left() * r; x < (area.right() + 1) * r; ++x) {
+                if (image.pixelColor(x, y).rgb() == colour.rgb()) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
     // Destroyed in reverse: the view first, the folder last.
     QTemporaryDir data;
     std::unique_ptr<QtPlatform> platform;
