@@ -1,6 +1,5 @@
-// Random sequences of everything the desktop can give the window, with the window's rules
-// checked after every event. The rules
-// are read off the window and the files, not off a second model of the program. A failing
+// Random sequences of everything the desktop gives the window, with its rules, read off the
+// window and the files rather than a second model, checked after every event. A failing
 // sequence is shrunk to the shortest that still breaks the same rule.
 #pragma once
 
@@ -60,19 +59,18 @@ inline std::string checkWindow(const MainWindow& w) {
              (k > 6 || (d[1] == 0 ? d[k] == 0 : d[k] <= 49 && d[k] > (k == 1 ? 0 : d[k - 1])));
     }
     if (!ok) {
-        return said("ranges: selectedCount ", s.selectedCount, ", filledColumns ", s.filledColumns,
-                    ", drawNumbers ", d[1], "..", d[6]);
+        return said("ranges: ", s.selectedCount, " selected, ", s.filledColumns, " filled");
     }
     // Only numbers of the current draw are lit; a slot's lamp is lit while a check reads it.
     for (int n = 1; n <= 49; ++n) {
         if (ui[ui.ball(n)].back == rgb(255, 255, 0) && !drawn(n)) {
-            return said("drum: ball ", n, " is yellow, drawNumbers ", d[1], "..", d[6]);
+            return said("drum: ", n, " is lit outside the draw");
         }
     }
     for (int slot = 0; slot < kSlots; ++slot) {
         if ((ui[ui.slotLamp(slot)].back == rgb(255, 255, 0)) !=
             (s.currentSlotPath == w.slotPath(slot).string())) {
-            return said("lamps: ", slot, " with currentSlotPath \"", s.currentSlotPath, "\"");
+            return said("lamps: ", slot, " for \"", s.currentSlotPath, "\"");
         }
     }
     // A cell is plain or a hit; a column's result counts its hits, red from three on.
@@ -115,10 +113,7 @@ inline std::string checkWindow(const MainWindow& w) {
                               std::find(p.begin() + 1, p.begin() + k, p[k]) == p.begin() + k;
             ok = ok && label(k) == numberText(p[k]) && (k <= s.selectedCount ? held : p[k] == 0);
         }
-        return ok && selected == s.selectedCount
-                   ? std::string()
-                   : said("pick: ", p[1], " .. ", p[6], " with ", selected, " of ", s.selectedCount,
-                          " selected, Label1 \"", label(1), "\"");
+        return ok && selected == s.selectedCount ? std::string() : said("pick: ", p[1], "..", p[6]);
     }
     // Outside hand entry the six labels are written and emptied together.
     bool empty = true;

