@@ -53,9 +53,10 @@ TEST_F(Check, SinaAndAtSinaMarkHitsPerColumnOfTheLoadedSlot) {
     EXPECT_EQ(labels(), texts({1, 2, 3, 30, 31, 32}));
     EXPECT_EQ(ballsOf(kYellow), (Numbers{1, 2, 3, 30, 31, 32}));
     EXPECT_FALSE(enabled("SSCommand4"));
-    // Any restart puts the marks away, of the last column too.
+    // Sil puts the marks and the drum away, of the last column too.
     press("SSCommand2");
     EXPECT_EQ(marks(), kNoMarks);
+    EXPECT_EQ(ballsOf(kGrey).size(), 49u);
 
     // Given up, the result entry leaves no draw: "Sına" clears the labels and stays live.
     press("SSCommand3");

@@ -95,6 +95,10 @@ TEST_F(Behaviour, ATickOrALostFocusRepaintsOnlyWhatChanged) {
     view->timer(4)->stop();
     EXPECT_NE(window->state().wheelFrame[4], 0);
     EXPECT_EQ(window->state().wheelFrame[1], 0);
+    const int intervals[] = {0, 200, 150, 200, 100, 150, 200, 150, 200};
+    for (int k = 1; k <= 8; ++k) {
+        EXPECT_EQ(view->timer(k)->interval(), intervals[k]) << k;
+    }
     QWidget other;
     other.resize(50, 50);
     other.show();

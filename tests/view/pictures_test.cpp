@@ -21,19 +21,6 @@ TEST(Pictures, WheelFramesTurnClockwiseByOneSector) {
     }
 }
 
-TEST(Pictures, EveryPictureIsAtHandAtTheRatioItIsShownAt) {
-    Pictures pictures;
-    for (int p = static_cast<int>(Picture::AppIcon); p <= static_cast<int>(Picture::Wheel2); ++p) {
-        const QPixmap pix = pictures.pixmap(static_cast<Picture>(p), QSize(20, 18), 2.0);
-        ASSERT_EQ(pix.size(), QSize(40, 36)) << p;
-        // Made once: the same pixmap comes back.
-        EXPECT_EQ(pictures.pixmap(static_cast<Picture>(p), QSize(20, 18), 2.0).cacheKey(),
-                  pix.cacheKey());
-    }
-    EXPECT_TRUE(pictures.pixmap(Picture::None, QSize(20, 18), 1.0).isNull());
-    EXPECT_FALSE(pictures.icon(Picture::AppIcon).availableSizes().isEmpty());
-}
-
 using DesktopPlatform = ViewTest;
 
 TEST_F(DesktopPlatform, SlotsLiveInTheDesktopDataFolder) {
