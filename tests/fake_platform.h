@@ -25,8 +25,6 @@ class FakePlatform : public Platform {
         : folder_(makeTempFolder(base)) {}
     ~FakePlatform() override {
         std::error_code ec;
-        std::filesystem::permissions(folder_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(folder_, ec);
     }
     FakePlatform(const FakePlatform&) = delete;

@@ -83,9 +83,7 @@ TEST_F(Behaviour, ClicksReachTheControlInFrontAndTheScreenFollowsTheRecords) {
     EXPECT_NE(view->controlAt(rectOf("bas7").center()), ui().find("bas7"));
 }
 
-TEST_F(Behaviour, ATickOrALostFocusRepaintsOnlyWhatChanged) {
-    QWidget* focused = widget("SSCommand7");
-    focused->setFocus();
+TEST_F(Behaviour, ATickRepaintsItsOwnWheelAndNothingElse) {
     QTest::qWait(50);
     PaintCounter counter;
     qApp->installEventFilter(&counter);
@@ -93,24 +91,13 @@ TEST_F(Behaviour, ATickOrALostFocusRepaintsOnlyWhatChanged) {
     view->timer(4)->start();
     QTRY_VERIFY_WITH_TIMEOUT(counter.paints[wheel] > 0, 2000);
     view->timer(4)->stop();
-    EXPECT_NE(window->state().wheelFrame[4], 0);
-    EXPECT_EQ(window->state().wheelFrame[1], 0);
+    qApp->removeEventFilter(&counter);
+    for (const auto& [object, count] : counter.paints) {
+        EXPECT_TRUE(count == 0 || object == wheel) << object->objectName().toStdString();
+    }
     const int intervals[] = {0, 200, 150, 200, 100, 150, 200, 150, 200};
     for (int k = 1; k <= 8; ++k) {
         EXPECT_EQ(view->timer(k)->interval(), intervals[k]) << k;
-    }
-    QWidget other;
-    other.resize(50, 50);
-    other.show();
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    QTest::qWait(50);
-    qApp->removeEventFilter(&counter);
-    for (const auto& [object, count] : counter.paints) {
-        const auto* w = qobject_cast<QWidget*>(object);
-        if (w != nullptr && w->window() == view.get() && count > 0) {
-            EXPECT_TRUE(w == wheel || w == focused) << w->objectName().toStdString();
-        }
     }
 }
 
@@ -123,6 +110,8 @@ TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
     EXPECT_TRUE(box->isVisible() && box->windowModality() == Qt::WindowModal);
     EXPECT_EQ(box->windowTitle() + box->text(), QString("KRN Dernovak") + kCouponFullText);
     EXPECT_TRUE(box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1);
+    // Qt's own texts are Turkish too.
+    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), QString("Tamam"));
     // The eighth column is on screen under the message.
     EXPECT_FALSE(ui()[ui().couponCell(8, 1)].caption.empty());
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);

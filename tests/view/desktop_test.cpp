@@ -2,7 +2,6 @@
 // see it.
 #include "view_harness.h"
 
-#include <QAccessible>
 #include <QProcess>
 
 namespace krn::test {
@@ -31,17 +30,6 @@ TEST_F(Desktop, ThePictureSequenceEndsOnAnEmptyTitleBar) {
         }
         expectTitle(*view, "");
     }
-}
-
-TEST_F(Desktop, TheMessageBoxAndScreenReaderActionsSpeakTurkish) {
-    platform->showMessage(kMessageTitle, kCouponFullText);
-    ASSERT_NE(view->openMessageBox(), nullptr);
-    QAccessibleInterface* ok =
-        QAccessible::queryAccessibleInterface(view->openMessageBox()->button(QMessageBox::Ok));
-    EXPECT_EQ(ok->text(QAccessible::Name), QString("Tamam"));
-    EXPECT_EQ(ok->actionInterface()->localizedActionDescription(
-                  QAccessibleActionInterface::pressAction()),
-              QString("Eylemi tetikler"));
 }
 
 } // namespace krn::test
