@@ -1,5 +1,4 @@
-// Long random sequences of everything a window can be given, with the slot files changed
-// under the program now and then, and every rule checked after every event.
+// Long random sequences of clicks and ticks, with every rule checked after every event.
 #include "stress/random_run.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +17,8 @@ TEST(RandomEvents, EveryRuleHoldsAfterEveryEvent) {
             runSequence(one && *one ? std::strtoull(one, nullptr, 0) : seeds(), 4000);
         ASSERT_TRUE(failure.empty()) << failure;
     }
-    std::printf("%ld events, %ld full coupons, %ld restarts\n", reached.events,
-                reached.fullCoupons, reached.restarts);
+    std::printf("%ld events, %ld full coupons, %ld restarts\n", reached.events, reached.fullCoupons,
+                reached.restarts);
     // Random clicks that never fill a coupon or end a window would prove little.
     EXPECT_GT(reached.fullCoupons + reached.restarts, reached.events / 5000);
 }
