@@ -1,12 +1,8 @@
 // Testing the coupon of the current slot file against the six on the drum.
 #include "app/main_window.h"
+#include "layout/colours.h"
 
 namespace krn {
-
-namespace {
-const Colour kHitBack = rgb(128, 0, 128);
-const Colour kHitFore = rgb(0, 255, 0);
-} // namespace
 
 void MainWindow::onSinaClicked() {
     if (s_.manualDraw == 0) {

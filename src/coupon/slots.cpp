@@ -1,17 +1,12 @@
 // The five slots a..e, each one file in the slot folder.
 #include "app/main_window.h"
+#include "layout/colours.h"
 
 #include <algorithm>
 #include <system_error>
 #include <vector>
 
 namespace krn {
-
-namespace {
-const Colour kHoldsCoupon = rgb(255, 0, 0);
-const Colour kEmptySlot = rgb(0, 255, 255);
-const Colour kLampOn = rgb(255, 255, 0);
-} // namespace
 
 std::filesystem::path MainWindow::slotPath(int slot) const {
     return folder_ / (std::string("kolon") + static_cast<char>('a' + slot) + ".krn");

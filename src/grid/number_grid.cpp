@@ -1,14 +1,8 @@
 // The grid of 49 numbers and the pick of six by hand.
 #include "app/main_window.h"
+#include "layout/colours.h"
 
 namespace krn {
-
-namespace {
-const Colour kUnselectedBack = rgb(192, 164, 160);
-const Colour kUnselectedFore = rgb(0, 0, 192);
-const Colour kSelectedBack = rgb(0, 0, 0);
-const Colour kSelectedFore = rgb(255, 250, 0);
-} // namespace
 
 void MainWindow::onGridCellClicked(int n) {
     if (n < 1 || n > 49) {

@@ -1,13 +1,8 @@
 // The drum of 49 balls shows the current draw by colour alone.
 #include "app/main_window.h"
+#include "layout/colours.h"
 
 namespace krn {
-
-namespace {
-const Colour kResting = rgb(192, 192, 192);
-const Colour kDrawn = rgb(255, 255, 0);
-const Colour kTaken = rgb(0, 0, 255);
-} // namespace
 
 void MainWindow::Maşlak() {
     for (int n = 1; n <= 49; ++n) {

@@ -1,16 +1,10 @@
 #include "view/access_text.h"
 
+#include "layout/colours.h"
+
 namespace krn {
 
 namespace {
-
-// The colours the rules paint, and what each means to a player who sees them.
-const Colour kSelectedNumber = rgb(0, 0, 0);
-const Colour kDrawnBall = rgb(255, 255, 0);
-const Colour kTakenBall = rgb(0, 0, 255);
-const Colour kHitCell = rgb(128, 0, 128);
-const Colour kLampOn = rgb(255, 255, 0);
-const Colour kHoldsCoupon = rgb(255, 0, 0);
 
 std::string ordinal(int n) {
     return std::to_string(n) + ". ";
@@ -35,8 +29,8 @@ std::string ballList(const Controls& ui, const Colour& colour) {
 }
 
 std::string drumName(const Controls& ui) {
-    const std::string drawn = ballList(ui, kDrawnBall);
-    const std::string taken = ballList(ui, kTakenBall);
+    const std::string drawn = ballList(ui, kDrawn);
+    const std::string taken = ballList(ui, kTaken);
     if (drawn.empty() && taken.empty()) {
         return "Toplar: çekiliş yok";
     }
@@ -113,7 +107,7 @@ std::string accessibleName(const Controls& ui, ControlId id) {
         for (int i = 1; i <= 6; ++i) {
             if (id == ui.couponCell(col, i)) {
                 return ordinal(col) + "kolon, " + ordinal(i) + "sayı: " + shownOrEmpty(c.caption) +
-                       (c.back == kHitCell ? ", isabet" : "");
+                       (c.back == kHitBack ? ", isabet" : "");
             }
         }
         if (id == ui.resultPanel(col)) {
@@ -180,7 +174,7 @@ int gridNumberOf(const Controls& ui, ControlId id) {
 }
 
 bool isChecked(const Controls& ui, ControlId id) {
-    return gridNumberOf(ui, id) != 0 && ui[id].back == kSelectedNumber;
+    return gridNumberOf(ui, id) != 0 && ui[id].back == kSelectedBack;
 }
 
 } // namespace krn
