@@ -46,13 +46,10 @@ TEST_F(Check, SinaAndAtSinaMarkHitsPerColumnOfTheLoadedSlot) {
     EXPECT_EQ(labels(), texts({1, 2, 3, 30, 31, 32}));
     EXPECT_EQ(ballsOf(kYellow), (Numbers{1, 2, 3, 30, 31, 32}));
     EXPECT_FALSE(enabled("SSCommand4"));
-    // Sil puts the marks and the drum away, of the last column too.
-    press("SSCommand2");
-    EXPECT_EQ(marks(), kNoMarks);
-    EXPECT_EQ(ballsOf(kGrey).size(), 49u);
-
-    // Given up, the result entry leaves no draw: "Sına" clears the labels and stays live.
+    // A new result entry puts the marks away, of the last column too. Given up, it leaves
+    // no draw: "Sına" clears the labels and stays live.
     press("SSCommand3");
+    EXPECT_EQ(marks(), kNoMarks);
     press("Vazgeç");
     press(loadButton('a'));
     press("SSCommand4");
@@ -66,6 +63,10 @@ TEST_F(Check, SinaAndAtSinaMarkHitsPerColumnOfTheLoadedSlot) {
     press("SSCommand5");
     EXPECT_EQ(marks(), kSampleMarks);
     EXPECT_EQ(labels(), texts({1, 2, 3, 30, 31, 32}));
+    // Sil puts the marks and the drum away.
+    press("SSCommand2");
+    EXPECT_EQ(marks(), kNoMarks);
+    EXPECT_EQ(ballsOf(kGrey).size(), 49u);
     press(loadButton('a'));
     EXPECT_FALSE(enabled("SSCommand4"));
     expectNoEffect([&] { w().onSinaClicked(); });
