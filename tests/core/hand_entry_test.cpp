@@ -1,11 +1,42 @@
-// Picking six by hand on the grid, the two "Gir" modes and which buttons are live when.
+// The window as it opens and as it ends, picking six by hand on the grid, the two "Gir"
+// modes and which buttons are live when.
 #include "scenario.h"
 
 #include <sstream>
 
 namespace krn::test {
 
+using Window = Scenario;
 using HandEntry = Scenario;
+
+TEST_F(Window, OpensInItsDesignLayoutWithZeroStateAndOnlySinaDisabled) {
+    start();
+    EXPECT_EQ(state(), AppState{});
+    EXPECT_EQ(platform.seeds, 1);
+    for (const char* name : {"Basınç", "Tamam", "bas1", "Logo", "Logo2", "Logo3"}) {
+        EXPECT_FALSE(shown(name)) << name;
+    }
+    // SSCommand2 to SSCommand26; there is no SSCommand10. The disabled one takes no click.
+    for (int n = 2; n <= 26; n += n == 9 ? 2 : 1) {
+        EXPECT_EQ(enabled(cmd(n)), n != 4) << n;
+    }
+    EXPECT_FALSE(click("SSCommand4"));
+}
+
+// The picture sequence itself is played on a real X window, where its titles are seen.
+TEST_F(Window, CikEndsTheProgramAtOnceAndSavesNothing) {
+    start();
+    EXPECT_FALSE(click("Logo2")); // hidden pictures take no click
+    round({3, 9, 14, 22, 31, 45});
+    press("SSCommand6");
+    EXPECT_EQ(platform.quits, 1);
+    expectNoEffect([&] {
+        EXPECT_FALSE(click("SSCommand7") || click(saveButton('a')));
+        w().tick(4);
+    });
+    // Nothing is saved on the way out.
+    EXPECT_EQ(fileBytes('a'), Bytes{});
+}
 
 TEST_F(HandEntry, PickShowsLiveAndTamamTakesItSortedButOnlyColumnEntryFillsTheCoupon) {
     start();

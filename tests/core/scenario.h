@@ -21,8 +21,8 @@ inline void PrintTo(const Colour& c, std::ostream* os) {
 namespace test {
 
 inline constexpr Colour kRed = rgb(255, 0, 0), kCyan = rgb(0, 255, 255), kYellow = rgb(255, 255, 0),
-                        kBlack = rgb(0, 0, 0), kBlue = rgb(0, 0, 255), kGrey = rgb(192, 192, 192),
-                        kPurple = rgb(128, 0, 128), kGreen = rgb(0, 255, 0);
+                        kBlue = rgb(0, 0, 255), kGrey = rgb(192, 192, 192),
+                        kPurple = rgb(128, 0, 128);
 
 using Numbers = std::vector<int>;
 using Texts = std::vector<std::string>;
@@ -94,7 +94,6 @@ class Scenario : public ::testing::Test {
     static std::string saveButton(char s) { return cmd(14 + 3 * (s - 'a')); }
     static std::string emptyButton(char s) { return cmd(13 + 3 * (s - 'a')); }
     static std::string loadButton(char s) { return cmd(12 + 3 * (s - 'a')); }
-    static std::string lamp(char s) { return label(19 + (s - 'a')); }
     static std::string indicator(char s) { return label(14 + (s - 'a')); }
 
     // "Çevir" with the six numbers the random source will give, then the drop button.

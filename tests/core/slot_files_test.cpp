@@ -1,9 +1,13 @@
 // The five slot files, on real files: start-up, load, save and empty, files as another
-// program may leave them, and files or a folder that cannot be used.
+// program may leave them, files or a folder that cannot be used, and saves on the disk.
 #include "scenario.h"
 
 #include <cerrno>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 
 namespace krn::test {
@@ -48,7 +52,7 @@ TEST_F(SlotFiles, StartLoadSaveAndEmptyTakeEachFileAsItStands) {
     EXPECT_EQ(fileBytes('b'), Bytes{});
     press(loadButton('d'));
     EXPECT_EQ(row(1), texts({12, 13, 14, 15, 16, 0}));
-    EXPECT_EQ(back(lamp('d')), kYellow);
+    EXPECT_EQ(back(label(22)), kYellow); // slot d's lamp
     press(loadButton('c'));
     EXPECT_EQ(row(1), kEmptyRow);
     press(loadButton('e'));
@@ -141,7 +145,6 @@ TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
     EXPECT_EQ(back(indicator('d')), kRed);
     press(loadButton('c'));
     readReport(3, {slotFile('c')}, EISDIR);
-    EXPECT_EQ(back(lamp('c')), kBlack);
     EXPECT_EQ(state().currentSlotPath, "");
 
     // So does the slot folder itself.
@@ -152,6 +155,38 @@ TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
     readReport(4, {platform.slots()}, ENOTDIR);
     EXPECT_EQ(couponMemory(), columns({{7, 8, 9, 10, 11, 12}}));
     EXPECT_EQ(back(indicator('b')), kCyan);
+}
+
+// A disk that fills up after 50 bytes: the write of the record stops halfway.
+TEST_F(SlotFiles, AWriteThatStopsHalfwayLeavesTheOldBytesAndLength) {
+    for (const Bytes& old : {Bytes{}, Bytes(20, 0x11), Bytes(200, 0x22)}) {
+        SCOPED_TRACE(old.size());
+        writeFile('a', old);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const rlimit limit{50, 50};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, SIG_IGN);
+            const FileOutcome out = writeSlotRecord(slotFile('a'), SlotRecord{{7, 8, 9}});
+            ::_exit(out.ok || out.error.find(reasonText(EFBIG)) == std::string::npos);
+        }
+        int status = -1;
+        EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0);
+        EXPECT_EQ(fileBytes('a'), old);
+    }
+}
+
+// /dev/null takes any write and refuses a sync: only the save and the empty ask for one.
+TEST_F(SlotFiles, AFailedSyncIsAFailedSaveAndReadsNeverSync) {
+    std::filesystem::create_directories(platform.slots());
+    std::filesystem::create_symlink("/dev/null", slotFile('a'));
+    start();
+    round({1, 2, 3, 4, 5, 6});
+    press(saveButton('a'));
+    readReport(0, {slotFile('a')}, EINVAL);
+    EXPECT_EQ(back(indicator('a')), kCyan);
+    press(loadButton('a'));
+    EXPECT_EQ(platform.messages.size(), 1u);
 }
 
 } // namespace krn::test

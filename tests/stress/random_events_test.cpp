@@ -20,5 +20,6 @@ TEST(RandomEvents, EveryRuleHoldsAfterEveryEvent) {
     std::printf("%ld events, %ld full coupons, %ld restarts\n", reached.events, reached.fullCoupons,
                 reached.restarts);
     // Random clicks that never fill a coupon or end a window would prove little.
-    EXPECT_GT(reached.fullCoupons + reached.restarts, reached.events / 5000);
+    EXPECT_GT(reached.fullCoupons + reached.restarts, reached.events / 5000)
+        << reached.fullCoupons << " full coupons, " << reached.restarts << " restarts";
 }

@@ -181,12 +181,12 @@ class Driver : public test::FakePlatform {
         } else {
             w.onMessageClosed();
         }
-        // The files and the descriptor table now and then, to keep I/O small.
         failure = failure.empty() ? checkWindow(w) : failure;
         // Nothing here makes a file fail, so the only message is the full coupon's.
         if (failure.empty() && !messages.empty() && messages.back().text != kCouponFullText) {
             failure = said("messages: ", messages.back().text);
         }
+        // The files and the descriptor table now and then, to keep I/O small.
         failure = failure.empty() && ++count_ % 8 == 0 ? checkFiles() : failure;
         if (w.ended()) {
             w_.reset();

@@ -1,28 +1,9 @@
 #include "view_harness.h"
 
-#include <QApplication>
-
 using namespace krn;
 using namespace krn::test;
 
-namespace {
-
-class Access : public ViewTest {
-  protected:
-    void SetUp() override {
-        ViewTest::SetUp();
-        view->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
-    }
-    // A key pressed where the desktop sends it: to the widget that has the focus.
-    static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::keyClick(QApplication::focusWidget(), k, modifiers);
-    }
-    static std::string focused() { return QApplication::focusWidget()->objectName().toStdString(); }
-    QImage cell(const char* name) const { return view->grab(rectOf(name)).toImage(); }
-};
-
-} // namespace
+using Access = ViewTest;
 
 TEST_F(Access, AMousePlayerSeesTheWindowAsBefore) {
     clickOn("SSCommand9");
@@ -52,7 +33,7 @@ TEST_F(Access, AMousePlayerSeesTheWindowAsBefore) {
 TEST_F(Access, OnlyThePictureInFrontTakesTheKeyboard) {
     clickOn("SSCommand11");
     clickOn("Logo2");
-    widget("SSCommand6")->setFocus();
+    view->widgetOf("SSCommand6")->setFocus();
     key(Qt::Key_Tab);
     EXPECT_EQ(focused(), "Logo") << "after Çık, the picture in front";
     key(Qt::Key_Tab);

@@ -10,11 +10,8 @@ using namespace krn::test;
 namespace {
 
 // Counts the paint events each widget of the window receives.
-class PaintCounter : public QObject {
-  public:
+struct PaintCounter : QObject {
     std::map<QObject*, int> paints;
-
-  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         paints[watched] += event->type() == QEvent::Paint;
         return false;
@@ -87,7 +84,7 @@ TEST_F(Behaviour, ATickRepaintsItsOwnWheelAndNothingElse) {
     QTest::qWait(50);
     PaintCounter counter;
     qApp->installEventFilter(&counter);
-    QWidget* wheel = widget("Image4");
+    QWidget* wheel = view->widgetOf("Image4");
     view->timer(4)->start();
     QTRY_VERIFY_WITH_TIMEOUT(counter.paints[wheel] > 0, 2000);
     view->timer(4)->stop();

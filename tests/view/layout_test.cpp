@@ -1,7 +1,6 @@
 #include "view_harness.h"
 
 #include "view/control_widgets.h"
-#include "view/pictures.h"
 
 #include <QDir>
 
@@ -15,8 +14,8 @@ TEST_F(Layout, WindowFramesAndBevelsStandWhereTheTwipsSay) {
     EXPECT_EQ(view->windowTitle(), QString(13, ' '));
     // Start-up made the slot folder in the desktop's data folder, with the dotless i.
     EXPECT_TRUE(QDir(data.path() + QString::fromUtf8("/KRN_Sayısal")).exists());
-    EXPECT_EQ(widget("SSPanel69")->geometry(), QRect(4, 4, 477, 41));
-    EXPECT_EQ(widget("SSPanel6")->geometry(), QRect(4, 172, 477, 277));
+    EXPECT_EQ(rectOf("SSPanel69"), QRect(4, 4, 477, 41));
+    EXPECT_EQ(rectOf("SSPanel6"), QRect(4, 172, 477, 277));
     // Inside its container: SSPanel6 at (60, 2580), the cell at (240, 240) in it.
     EXPECT_EQ(rectOf("SSPanel7"), QRect(20, 188, 49, 25));
     // The grid has nine numbers to a row: bas10 opens the second.
@@ -47,17 +46,5 @@ TEST_F(Layout, WindowFramesAndBevelsStandWhereTheTwipsSay) {
         {"SSPanel69", {64, 0, 64}}};
     for (const auto& [name, colour] : captions) {
         EXPECT_TRUE(shows(image, rectOf(name), colour)) << name;
-    }
-}
-
-TEST(Pictures, WheelFramesTurnClockwiseByOneSector) {
-    const QColor red(255, 0, 0), blue(0, 0, 255), yellow(255, 255, 0);
-    const QColor order[3][3] = {{red, blue, yellow}, {yellow, red, blue}, {blue, yellow, red}};
-    for (int frame = 0; frame < 3; ++frame) {
-        const QImage image = Pictures::drawWheelFrame(frame, QSize(39, 40));
-        EXPECT_EQ(image.pixelColor(12, 14).rgb(), order[frame][0].rgb()) << frame;
-        EXPECT_EQ(image.pixelColor(27, 14).rgb(), order[frame][1].rgb()) << frame;
-        EXPECT_EQ(image.pixelColor(19, 30).rgb(), order[frame][2].rgb()) << frame;
-        EXPECT_TRUE(image.pixelColor(0, 0) == kGrey && image.pixelColor(19, 2) == Qt::black);
     }
 }

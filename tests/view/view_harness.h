@@ -6,6 +6,7 @@
 #include "view/qt_platform.h"
 #include "view/window_view.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -28,16 +29,12 @@ class ViewTest : public ::testing::Test {
         platform->attach(*view);
         view->setTimersRunning(false);
         view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
         window->load();
         view->mirror();
     }
 
-    QWidget* widget(const char* name) const {
-        QWidget* w = view->widgetOf(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     // Where the window shows the control, in window pixels.
     QRect rectOf(const char* name) const {
         const QRect r = view->rectOf(name);
@@ -57,6 +54,12 @@ class ViewTest : public ::testing::Test {
         QWidget* w = receiverAt(rectOf(name).center(), &local);
         QTest::mouseClick(w, Qt::LeftButton, {}, local);
     }
+    // A key pressed where the desktop sends it: to the widget that has the focus.
+    static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(QApplication::focusWidget(), k, modifiers);
+    }
+    static std::string focused() { return QApplication::focusWidget()->objectName().toStdString(); }
+    QImage cell(const char* name) const { return view->grab(rectOf(name)).toImage(); }
     // What the desktop shows, repainted first as the desktop would. The offscreen desktop
     // grabs its backing store only at scale 1; at other scales this is a fresh rendering.
     QImage shot() const {
