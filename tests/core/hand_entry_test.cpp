@@ -23,10 +23,17 @@ TEST_F(Window, OpensInItsDesignLayoutWithZeroStateAndOnlySinaDisabled) {
     EXPECT_FALSE(click("SSCommand4"));
 }
 
-// The picture sequence itself is played on a real X window, where its titles are seen.
-TEST_F(Window, CikEndsTheProgramAtOnceAndSavesNothing) {
+TEST_F(Window, PictureSequenceRepeatsAndCikEndsTheProgram) {
     start();
-    EXPECT_FALSE(click("Logo2")); // hidden pictures take no click
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_FALSE(click("Logo2")); // hidden pictures take no click
+        press("SSCommand11");
+        press("Logo2");
+        press("Logo");
+        EXPECT_TRUE(shown("Logo2") && shown("Logo") && shown("Logo3"));
+        press("Logo3");
+        EXPECT_FALSE(shown("Logo2") || shown("Logo") || shown("Logo3"));
+    }
     round({3, 9, 14, 22, 31, 45});
     press("SSCommand6");
     EXPECT_EQ(platform.quits, 1);
