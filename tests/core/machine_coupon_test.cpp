@@ -39,6 +39,10 @@ TEST_F(Machine, EightRoundsFillTheCouponAndTheNinthStartsAnEmptyOne) {
     EXPECT_EQ(state().couponFull, 1);
     EXPECT_EQ(state().filledColumns, 0);
     EXPECT_EQ(couponMemory(), all);
+    // Saved and loaded again, the coupon shows down to its eighth column.
+    press(saveButton('c'));
+    press(loadButton('c'));
+    EXPECT_EQ(row(8), texts({8, 16, 24, 32, 40, 48}));
 
     round({2, 11, 20, 29, 38, 47});
     EXPECT_EQ(row(1), texts({2, 11, 20, 29, 38, 47}));
