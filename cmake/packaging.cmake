@@ -97,9 +97,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Not found by the library scan: the fonts the window is drawn in, and Qt's own Turkish
-# texts for its dialogs.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, qt6-translations-l10n")
+# Not found by the library scan: the fonts the window is drawn in, Qt's own Turkish texts
+# for its dialogs, and the very Qt it was built with, whose private platform interface
+# hands out the Wayland window.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-liberation, qt6-translations-l10n, qt6-base-abi (= ${Qt6Gui_VERSION})")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package_tree.cmake)

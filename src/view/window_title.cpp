@@ -2,8 +2,12 @@
 
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
+#include <qpa/qplatformnativeinterface.h>
 
+#include <wayland-client-core.h>
 #include <xcb/xcb.h>
+#include <xdg-shell-client-protocol.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -28,14 +32,12 @@ void internAtoms(xcb_connection_t* c, xcb_atom_t& netWmName, xcb_atom_t& utf8Str
     }
 }
 
-} // namespace
-
-void keepTitleEmpty(QWidget& window) {
+void emptyX11Title(QWidget& window) {
     // The offscreen platform answers for X11 too, without a connection.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* c = x11 != nullptr ? x11->connection() : nullptr;
     const WId id = window.internalWinId();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || c == nullptr || id == 0) {
+    if (c == nullptr || id == 0) {
         return;
     }
     xcb_atom_t netWmName = XCB_ATOM_NONE;
@@ -53,6 +55,36 @@ void keepTitleEmpty(QWidget& window) {
                             0, nullptr);
     }
     xcb_flush(c);
+}
+
+// Qt sends the application's name as the xdg_toplevel's title; the same toplevel, on the
+// same connection, then gets the empty one. A window of another shell (wl_shell, the IVI
+// shell) has no xdg_toplevel and keeps Qt's title.
+void emptyWaylandTitle(QWidget& window) {
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    QWindow* handle = window.windowHandle();
+    if (native == nullptr || handle == nullptr) {
+        return;
+    }
+    auto* toplevel =
+        static_cast<xdg_toplevel*>(native->nativeResourceForWindow("xdg_toplevel", handle));
+    auto* display = static_cast<wl_display*>(native->nativeResourceForIntegration("display"));
+    if (toplevel == nullptr || display == nullptr) {
+        return;
+    }
+    xdg_toplevel_set_title(toplevel, "");
+    wl_display_flush(display);
+}
+
+} // namespace
+
+void keepTitleEmpty(QWidget& window) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb")) {
+        emptyX11Title(window);
+    } else if (platform.startsWith(QLatin1String("wayland"))) {
+        emptyWaylandTitle(window);
+    }
 }
 
 } // namespace krn

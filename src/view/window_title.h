@@ -8,8 +8,9 @@ namespace krn {
 
 // Call after QWidget::setWindowTitle with the empty text. Under X11 it empties _NET_WM_NAME,
 // which Qt has just set to the application's name and which window managers prefer, and
-// WM_NAME with it. Elsewhere it does nothing: on Wayland the title goes out through Qt's
-// shell integration, which only Qt's private headers reach.
+// WM_NAME with it. On Wayland it sends the empty title to the window's xdg_toplevel, which
+// Qt's platform interface hands out; the compositor decides what its title bar then shows.
+// Elsewhere (the offscreen platform of the tests) it does nothing.
 void keepTitleEmpty(QWidget& window);
 
 } // namespace krn

@@ -47,4 +47,18 @@ TEST_F(Layout, WindowFramesAndBevelsStandWhereTheTwipsSay) {
     for (const auto& [name, colour] : captions) {
         EXPECT_TRUE(shows(image, rectOf(name), colour)) << name;
     }
+    // Every caption bold and upright but the entry buttons', which are plain and italic: the
+    // frames', the bar's, a number label's, a coupon cell's, a result's, a grid number's.
+    const std::tuple<const char*, const char*, int, bool> fonts[] = {
+        {"SSPanel69", "Liberation Sans", 11, true},  {"SSCommand7", "Liberation Serif", 13, true},
+        {"Label1", "Liberation Serif", 35, true},    {"SSPanel7", "Liberation Serif", 15, true},
+        {"SSPanel55", "Liberation Serif", 27, true}, {"bas1", "Liberation Serif", 16, true},
+        {"Tamam", "Liberation Sans", 11, false}};
+    for (const auto& [name, family, pixels, bold] : fonts) {
+        const QFont f = toQFont(window->controls()[window->controls().find(name)].font);
+        EXPECT_EQ(f.family(), family) << name;
+        EXPECT_EQ(f.pixelSize(), pixels) << name;
+        EXPECT_EQ(f.bold(), bold) << name;
+        EXPECT_EQ(f.italic(), !bold) << name;
+    }
 }
