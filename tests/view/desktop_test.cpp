@@ -11,44 +11,41 @@ namespace krn::test {
 
 using Desktop = ViewTest;
 
-QByteArray run(const QString& program, const QStringList& args) {
+std::string output(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
     EXPECT_TRUE(p.waitForFinished()) << program.toStdString();
-    return p.readAllStandardOutput();
+    return p.readAllStandardOutput().toStdString();
 }
 
-// The title sway keeps for this process's window, after a round trip that lets it read
-// every request sent before.
-std::string swayTitle(const QJsonObject& node) {
+// The names of this process's windows in sway's tree; a window of a fixed size floats.
+void swayTitles(const QJsonObject& node, std::string& titles) {
     if (node["pid"].toInteger() == QCoreApplication::applicationPid()) {
-        return node["name"].toString().toStdString();
+        titles += node["name"].toString().toStdString() + "\n";
     }
-    // A window of a fixed size floats.
     for (const char* children : {"nodes", "floating_nodes"}) {
         for (const auto& child : node[children].toArray()) {
-            const std::string t = swayTitle(child.toObject());
-            if (t != "\n") {
-                return t;
-            }
+            swayTitles(child.toObject(), titles);
         }
     }
-    return "\n"; // not this window's branch
 }
 
 void expectTitle(const QWidget& window, const std::string& title) {
     QCoreApplication::processEvents();
+    std::string shown;
     if (QGuiApplication::platformName() == "wayland") {
-        const auto tree = QJsonDocument::fromJson(run("swaymsg", {"-r", "-t", "get_tree"}));
-        EXPECT_EQ(swayTitle(tree.object()), title);
+        swayTitles(QJsonDocument::fromJson(
+                       QByteArray::fromStdString(output("swaymsg", {"-r", "-t", "get_tree"})))
+                       .object(),
+                   shown);
+        EXPECT_EQ(shown, title + "\n");
         return;
     }
     // xprop quotes a text, and shows an empty one as nothing at all.
-    const std::string shown = title.empty() ? "" : "\"" + title + "\"";
-    EXPECT_EQ(
-        run("xprop", {"-id", QString::number(window.winId()), "-notype", "WM_NAME", "_NET_WM_NAME"})
-            .toStdString(),
-        "WM_NAME = " + shown + "\n_NET_WM_NAME = " + shown + "\n");
+    const std::string quoted = title.empty() ? "" : "\"" + title + "\"";
+    EXPECT_EQ(output("xprop", {"-id", QString::number(window.winId()), "-notype", "WM_NAME",
+                               "_NET_WM_NAME"}),
+              "WM_NAME = " + quoted + "\n_NET_WM_NAME = " + quoted + "\n");
 }
 
 TEST_F(Desktop, ThePictureSequenceEndsOnAnEmptyTitleBar) {
