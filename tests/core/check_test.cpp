@@ -61,6 +61,7 @@ TEST_F(Check, SinaAndAtSinaMarkHitsPerColumnOfTheLoadedSlot) {
     // and called all the same it does nothing, until the next result entry.
     platform.scriptNumbers({31, 3, 30, 2, 32, 1});
     press("SSCommand5");
+    EXPECT_FALSE(enabled("SSCommand4"));
     EXPECT_EQ(marks(), kSampleMarks);
     EXPECT_EQ(labels(), texts({1, 2, 3, 30, 31, 32}));
     // Sil puts the marks and the drum away.
@@ -85,19 +86,6 @@ TEST_F(Check, ADrawTakenIntoTheCouponIsNoLongerTheDrawToTestAgainst) {
     EXPECT_EQ(marks(), kNoMarks);
     EXPECT_EQ(labels(), kEmptyRow);
     EXPECT_TRUE(enabled("SSCommand4"));
-}
-
-TEST_F(Check, WithNoCouponOnDisplayNeitherButtonDoesAnything) {
-    writeFile('b', recordBytes(columns({{0, 0, 0, 0, 0, 0}, {1, 2, 3, 4, 5, 6}})));
-    start();
-    // The coupon on screen is not a loaded slot.
-    round({1, 2, 3, 30, 31, 32});
-    enterByHand(3, {1, 2, 3, 30, 31, 32});
-    auto both = [&] { EXPECT_TRUE(click("SSCommand4") && click("SSCommand5")); };
-    expectNoEffect(both);
-    // A slot whose first column is empty shows nothing to test.
-    press(loadButton('b'));
-    expectNoEffect(both);
 }
 
 TEST_F(Check, MarksFollowTheFileNotTheScreen) {

@@ -20,6 +20,7 @@ TEST_F(Layout, WindowFramesAndBevelsStandWhereTheTwipsSay) {
     EXPECT_EQ(rectOf("SSPanel7"), QRect(20, 188, 49, 25));
     // The grid has nine numbers to a row: bas10 opens the second.
     EXPECT_EQ(view->rectOf("bas10").topLeft(), QPoint(20, 228));
+    EXPECT_EQ(view->rectOf("bas9").y(), view->rectOf("bas1").y());
 
     // Points (x, y) and their colour: the window's in the margins around and between the
     // frames; a frame's three rings of raised bevel; a drum ball, raised: light above and
