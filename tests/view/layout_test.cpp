@@ -11,6 +11,8 @@ using Layout = ViewTest;
 
 TEST_F(Layout, WindowFramesAndBevelsStandWhereTheTwipsSay) {
     EXPECT_EQ(view->size(), QSize(482, 453));
+    // Every control of the window, the three stored wheel frames included, and no stray one.
+    EXPECT_EQ(ui().size(), 232);
     EXPECT_EQ(view->windowTitle(), QString(13, ' '));
     // Start-up made the slot folder in the desktop's data folder, with the dotless i.
     EXPECT_TRUE(QDir(data.path() + QString::fromUtf8("/KRN_Sayısal")).exists());
