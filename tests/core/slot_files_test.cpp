@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -161,6 +162,22 @@ TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
     readReport(5, {platform.slots()}, ENOTDIR);
     EXPECT_EQ(couponMemory(), columns({{7, 8, 9, 10, 11, 12}}));
     EXPECT_EQ(back(indicator('b')), kCyan);
+}
+
+// Started from a launcher with its input closed, the program gets descriptor 0 for a file.
+TEST_F(SlotFiles, DescriptorZeroServesLikeAnyOther) {
+    const int input = ::dup(0);
+    ::close(0);
+    start();
+    std::filesystem::remove_all(platform.slots()); // the save makes folder and file anew
+    round({1, 2, 3, 4, 5, 6});
+    press(saveButton('a'));
+    press(loadButton('a'));
+    const bool closed = ::fcntl(0, F_GETFD) < 0 && openSlotFiles() == 0;
+    ::dup2(input, 0);
+    ::close(input);
+    EXPECT_TRUE(closed && platform.messages.empty());
+    EXPECT_EQ(row(1), texts({1, 2, 3, 4, 5, 6}));
 }
 
 // A disk that fills up after 50 bytes: the write of the record stops halfway.
