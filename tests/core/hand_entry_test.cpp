@@ -18,6 +18,8 @@ TEST_F(Window, OpensWithZeroStateAndItsPicturesAndGridHidden) {
     }
     // The disabled "Sına" takes no click.
     EXPECT_FALSE(click("SSCommand4"));
+    // Nor does a place off every control.
+    EXPECT_FALSE(w().click(kNoControl) || w().click(w().controls().size()));
 }
 
 TEST_F(Window, PictureSequenceRepeatsAndCikEndsTheProgram) {
