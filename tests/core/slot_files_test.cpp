@@ -15,7 +15,20 @@ namespace krn::test {
 
 using SlotFiles = Scenario;
 
+// A program started from a launcher may have no input: a slot file then gets descriptor 0.
+// When the story ends it is free again, and no slot file is left open.
+struct InputClosed {
+    const int input = ::dup(0);
+    InputClosed() { ::close(0); }
+    ~InputClosed() {
+        EXPECT_TRUE(::fcntl(0, F_GETFD) < 0 && openSlotFiles() == 0);
+        ::dup2(input, 0);
+        ::close(input);
+    }
+};
+
 TEST_F(SlotFiles, StartLoadSaveAndEmptyTakeEachFileAsItStands) {
+    const InputClosed launched;
     // A gap after column 2 with more behind it; an empty first column; a short file; and
     // numbers outside the game followed by bytes that belong to nobody. Slot b is missing.
     writeFile('a', recordBytes(columns({{6, 1, 30, 7, 44, 19},
@@ -123,6 +136,7 @@ TEST_F(SlotFiles, ASaveAfterARestartHoldsOnlyTheNewColumn) {
 }
 
 TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
+    const InputClosed launched;
     breakSlot('c');
     breakSlot('e');
     // /dev/null takes any write and refuses a sync: only a save or an empty asks for one.
@@ -162,30 +176,11 @@ TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
     readReport(5, {platform.slots()}, ENOTDIR);
     EXPECT_EQ(couponMemory(), columns({{7, 8, 9, 10, 11, 12}}));
     EXPECT_EQ(back(indicator('b')), kCyan);
+    press(loadButton('b'));
+    readReport(6, {platform.slots()}, ENOTDIR);
 }
 
-// Started from a launcher with its input closed, the program gets descriptor 0 for a file.
-TEST_F(SlotFiles, DescriptorZeroServesLikeAnyOther) {
-    const int input = ::dup(0);
-    ::close(0);
-    start();
-    std::filesystem::remove_all(platform.slots()); // the save makes folder and file anew
-    round({1, 2, 3, 4, 5, 6});
-    press(saveButton('a'));
-    press(loadButton('a'));
-    EXPECT_EQ(row(1), texts({1, 2, 3, 4, 5, 6}));
-    // A save that fails closes its file too.
-    std::filesystem::create_symlink("/dev/null", slotFile('b'));
-    round({7, 8, 9, 10, 11, 12});
-    press(saveButton('b'));
-    const bool closed = ::fcntl(0, F_GETFD) < 0 && openSlotFiles() == 0;
-    ::dup2(input, 0);
-    ::close(input);
-    EXPECT_TRUE(closed);
-    readReport(0, {slotFile('b')}, EINVAL);
-}
-
-// A disk that fills up after 50 bytes: the write of the record stops halfway.
+// A disk full after 50 bytes stops the write halfway; a shorter file is put back whole.
 TEST_F(SlotFiles, AWriteThatStopsHalfwayLeavesTheOldBytesAndLength) {
     for (const Bytes& old : {Bytes{}, Bytes(20, 0x11), Bytes(200, 0x22)}) {
         SCOPED_TRACE(old.size());
@@ -196,7 +191,8 @@ TEST_F(SlotFiles, AWriteThatStopsHalfwayLeavesTheOldBytesAndLength) {
             ::setrlimit(RLIMIT_FSIZE, &limit);
             std::signal(SIGXFSZ, SIG_IGN);
             const FileOutcome out = writeSlotRecord(slotFile('a'), SlotRecord{{7, 8, 9}});
-            ::_exit(out.ok || out.error.find(reasonText(EFBIG)) == std::string::npos);
+            ::_exit(out.ok || out.error.find(reasonText(EFBIG)) == std::string::npos ||
+                    (old.size() < 50 && out.error.find("eski") != std::string::npos));
         }
         int status = -1;
         EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0);
