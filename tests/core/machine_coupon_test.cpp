@@ -17,7 +17,6 @@ TEST_F(Machine, EightRoundsFillTheCouponAndTheNinthStartsAnEmptyOne) {
         EXPECT_EQ(labels(), texts(six));
         EXPECT_EQ(ballsOf(kYellow), six);
         press("SSCommand8");
-        EXPECT_EQ(state().drawPending, 0);
         EXPECT_EQ(ballsOf(kBlue), six);
         EXPECT_EQ(row(c), texts(six));
         EXPECT_EQ(w().messageOpen(), c == 8);
@@ -46,16 +45,6 @@ TEST_F(Machine, EightRoundsFillTheCouponAndTheNinthStartsAnEmptyOne) {
     // A second drop without a new draw does nothing.
     expectNoEffect([&] { EXPECT_TRUE(click("SSCommand8")); });
     EXPECT_EQ(platform.messages.size(), 1u);
-}
-
-TEST_F(Machine, ADrawTriesAgainUntilItsSixAreDistinct) {
-    start();
-    // The third number first repeats the second, then the first: the comparisons start
-    // over after each new value.
-    platform.scriptNumbers({10, 20, 20, 10, 30, 40, 45, 40, 46});
-    press("SSCommand7");
-    EXPECT_EQ(labels(), texts({10, 20, 30, 40, 45, 46}));
-    EXPECT_TRUE(platform.randoms.empty());
 }
 
 TEST_F(Machine, WheelsStepOneFramePerTickExceptAtMidnight) {
