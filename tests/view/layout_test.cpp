@@ -13,6 +13,7 @@ TEST_F(Layout, WindowFramesAndBevelsStandWhereTheTwipsSay) {
     EXPECT_EQ(view->size(), QSize(482, 453));
     // Every control of the window, the three stored wheel frames included, and no stray one.
     EXPECT_EQ(ui().size(), 232);
+    EXPECT_EQ(view->widgetOf("Image9(0)"), nullptr); // a stored frame is never on screen
     EXPECT_EQ(view->windowTitle(), QString(13, ' '));
     // Start-up made the slot folder in the desktop's data folder, with the dotless i.
     EXPECT_TRUE(QDir(data.path() + QString::fromUtf8("/KRN_Sayısal")).exists());
@@ -20,6 +21,7 @@ TEST_F(Layout, WindowFramesAndBevelsStandWhereTheTwipsSay) {
     EXPECT_EQ(rectOf("SSPanel6"), QRect(4, 172, 477, 277));
     // Inside its container: SSPanel6 at (60, 2580), the cell at (240, 240) in it.
     EXPECT_EQ(rectOf("SSPanel7"), QRect(20, 188, 49, 25));
+    EXPECT_EQ(rectOf("Label1").width(), rectOf("Label2").width() + 4);
     // The grid has nine numbers to a row: bas10 opens the second.
     EXPECT_EQ(view->rectOf("bas10").topLeft(), QPoint(20, 228));
     EXPECT_EQ(view->rectOf("bas9").y(), view->rectOf("bas1").y());
