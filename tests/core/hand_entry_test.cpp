@@ -16,9 +16,8 @@ TEST_F(Window, OpensWithZeroStateAndItsPicturesAndGridHidden) {
     for (const char* name : {"Basınç", "Tamam", "bas1", "Logo", "Logo2", "Logo3"}) {
         EXPECT_FALSE(shown(name)) << name;
     }
-    // The disabled "Sına" takes no click.
+    // The disabled "Sına" takes no click, nor does a place off every control.
     EXPECT_FALSE(click("SSCommand4"));
-    // Nor does a place off every control.
     EXPECT_FALSE(w().click(kNoControl) || w().click(w().controls().size()));
 }
 

@@ -17,6 +17,7 @@ TEST_F(Machine, EightRoundsFillTheCouponAndTheNinthStartsAnEmptyOne) {
         EXPECT_EQ(labels(), texts(six));
         EXPECT_EQ(ballsOf(kYellow), six);
         press("SSCommand8");
+        EXPECT_EQ(state().drawPending, 0);
         EXPECT_EQ(ballsOf(kBlue), six);
         EXPECT_EQ(row(c), texts(six));
         EXPECT_EQ(w().messageOpen(), c == 8);
