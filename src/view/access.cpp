@@ -1,6 +1,6 @@
 #include "view/access.h"
 
-#include "view/access_text.h"
+#include "layout/access_text.h"
 #include "view/control_widgets.h"
 #include "view/window_view.h"
 

@@ -1,6 +1,6 @@
 #include "view/window_view.h"
 
-#include "view/access_text.h"
+#include "layout/access_text.h"
 #include "view/window_title.h"
 
 #include <QAccessible>

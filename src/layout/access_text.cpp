@@ -1,4 +1,4 @@
-#include "view/access_text.h"
+#include "layout/access_text.h"
 
 #include "layout/colours.h"
 

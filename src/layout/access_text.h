@@ -1,5 +1,6 @@
 // What a screen reader is told of the window's controls, and the order it meets them in.
-// It is read off the records alone, so that a reader hears what a sighted player sees.
+// It is read off the records alone, with no toolkit, so that a reader hears what a sighted
+// player sees whichever front end draws the window.
 #pragma once
 
 #include "layout/controls.h"
