@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 # What the build, the tests and the program need from Debian.
 PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev libqt6svg6 \
 	libgtest-dev libgmock-dev googletest fonts-liberation xvfb xauth x11-utils \
-	clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils appstream \
+	clang libclang-rt-dev dpkg-dev desktop-file-utils appstream \
 	libbenchmark-dev libxcb1-dev libxcb-damage0-dev python3 qt6-translations-l10n \
 	dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 xdotool \
 	qt6-base-private-dev qt6-wayland libwayland-dev libwayland-bin wayland-protocols sway
@@ -63,8 +63,8 @@ test-asan: deps
 FUZZ_BUILD := build-fuzz
 FUZZERS := slot_file_fuzzer
 define run-fuzzers
-	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DKRN_FUZZ=ON \
-	  -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DKRN_FUZZ=ON \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	@mkdir -p $(FUZZ_BUILD)/artifacts
 	@for f in $(FUZZERS); do \
