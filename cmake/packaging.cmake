@@ -59,6 +59,27 @@ foreach(file man/krn-sayisal.6 man/tr/krn-sayisal.6 packaging/changelog)
 endforeach()
 add_custom_target(gzipped_docs ALL DEPENDS ${KRN_GZIPPED})
 
+# AppStream 1.0 names the developer in <developer id="...">, and calls the older
+# <developer_name> deprecated; AppStream 0.16, Debian 12's, knows only <developer_name>. The
+# metadata takes the form that the AppStream of the system it is built on reads, which is the
+# system its package is for.
+set(KRN_DEVELOPER_NAME "KRN Sayısal developers")
+set(KRN_DEVELOPER "<developer id=\"tr.krn\">\n    <name>${KRN_DEVELOPER_NAME}</name>\n  </developer>")
+find_program(KRN_APPSTREAMCLI appstreamcli)
+if(KRN_APPSTREAMCLI)
+  execute_process(COMMAND ${KRN_APPSTREAMCLI} --version
+                  OUTPUT_VARIABLE KRN_APPSTREAM_VERSION ERROR_QUIET)
+  string(REGEX MATCH "[0-9]+\\.[0-9]+(\\.[0-9]+)?" KRN_APPSTREAM_VERSION
+         "${KRN_APPSTREAM_VERSION}")
+  if(KRN_APPSTREAM_VERSION AND KRN_APPSTREAM_VERSION VERSION_LESS 1.0)
+    set(KRN_DEVELOPER "<developer_name>${KRN_DEVELOPER_NAME}</developer_name>")
+  endif()
+endif()
+# The project has no web site of its own yet. Until it has, the homepage is a name under the
+# reserved .invalid domain, like the maintainer's address: it can never lead a player to a
+# stranger's site. Give the real one when there is one.
+set(KRN_HOMEPAGE "https://krn-sayisal.invalid/" CACHE STRING
+    "Home page of the program, as the software centres show it")
 configure_file(packaging/krn-sayisal.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/${KRN_APP_ID}.metainfo.xml @ONLY)
 
