@@ -9,6 +9,9 @@
 #include <QPainter>
 #include <QPalette>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace krn {
 
 namespace {
@@ -83,6 +86,10 @@ WindowView::WindowView(MainWindow& window, QWidget* parent)
 WindowView::~WindowView() {
     closing_ = true;
     access_.reset();
+    if (slotWatch_ >= 0) {
+        delete slotNotifier_;
+        ::close(slotWatch_);
+    }
 }
 
 AccessibleControls* WindowView::accessibility() {
@@ -315,20 +322,21 @@ void WindowView::mirror() {
 
 // Where a change takes the keyboard focus, it goes there before the widgets follow their
 // records: otherwise Qt would first hand it on to whichever button comes next, and a reader
-// would announce that button. Mouse clicks leave the focus where Qt puts it, as they always
-// did.
+// would announce that button.
 void WindowView::moveFocusAhead(const std::vector<ControlId>& changed) {
     const Controls& ui = window_.controls();
     const bool gridOpen = ui.shown(ui.basinc());
     if (gridOpen == grid_->isHidden()) {
         QWidget* focus = focusWidget();
-        if (gridOpen && byKeyboard_) {
+        if (gridOpen) {
+            // However the grid was opened, it takes the keys: the entry disables the lock
+            // set, and Qt would hand the focus to the one live button left, a save into
+            // slot e. Opened with the mouse, it shows no frame until a key is pressed.
             const auto* opener = dynamic_cast<const ControlWidget*>(focus);
             opener_ = opener != nullptr ? opener->id() : kNoControl;
             grid_->follow();
-            grid_->takeFocusAt(1);
-        } else if (!gridOpen && byKeyboard_ && opener_ != kNoControl &&
-                   (focus == grid_ || grid_->isAncestorOf(focus))) {
+            grid_->takeFocusAt(1, byKeyboard_);
+        } else if (opener_ != kNoControl && (focus == grid_ || grid_->isAncestorOf(focus))) {
             giveFocusTo(opener_);
         }
         if (!gridOpen) {
@@ -359,12 +367,11 @@ void WindowView::followPictures() {
         pictureHadFocus = pictureHadFocus || w == focusWidget();
         w->setFocusPolicy(id == front ? Qt::TabFocus : Qt::NoFocus);
     }
-    if (!byKeyboard_) {
-        return;
-    }
-    if (front != kNoControl) {
+    // A picture that had the focus and is covered now, however, hands it to the one in
+    // front, or to the picture button once none is left.
+    if (front != kNoControl && (byKeyboard_ || pictureHadFocus)) {
         giveFocusTo(front);
-    } else if (pictureHadFocus) {
+    } else if (front == kNoControl && pictureHadFocus) {
         giveFocusTo(ui.command(11));
     }
 }
@@ -422,6 +429,37 @@ void WindowView::keyClick(ControlId id) {
 void WindowView::tick(int k) {
     window_.tick(k);
     mirror();
+}
+
+void WindowView::followSlotFiles() {
+    if (slotWatch_ >= 0) {
+        return;
+    }
+    // One watch on the folder sees every slot file written, made, removed or renamed, and
+    // takes the folder's name as the bytes it is. Not the closing of a file opened for
+    // writing: the indicators' own reads open the files so.
+    const std::string folder = window_.slotPath(0).parent_path().string();
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0 ||
+        ::inotify_add_watch(fd, folder.c_str(),
+                            IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF) < 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return;
+    }
+    slotWatch_ = fd;
+    slotNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(slotNotifier_, &QSocketNotifier::activated, this, [this] {
+        // Which file changed does not matter: all five indicators are read again, once for
+        // however many events have come.
+        alignas(inotify_event) char events[4096];
+        while (::read(slotWatch_, events, sizeof events) > 0) {
+        }
+        window_.onSlotFilesChanged();
+        mirror();
+    });
 }
 
 void WindowView::openMessage(const QString& title, const QString& text) {
