@@ -116,33 +116,28 @@ TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
 // Keys act on what the player opened and sees, sent to the window as the desktop sends them;
 // the indicators follow a file that another program writes.
 TEST_F(Behaviour, KeysActOnWhatThePlayerSeesAndTheIndicatorsOnTheFiles) {
-    QWindow* win = view->windowHandle();
-    const auto mouse = [&](const char* name) {
-        QTest::mouseClick(win, Qt::LeftButton, {}, rectOf(name).center());
-    };
-    // Digits, Space and Return typed into a grid opened with the mouse pick on the grid; they
-    // reach no button, above all not the save into slot e.
+    // Typed into a grid opened with the mouse, they pick on the grid and press no button, above
+    // all not the save into slot e.
     for (const char* gir : {"SSCommand9", "SSCommand3"}) {
         for (const char* step : {"SSCommand7", "SSCommand8", "SSCommand7", "SSCommand8", gir}) {
-            mouse(step);
+            clickOn(step);
         }
         EXPECT_TRUE(view->grid()->hasFocus() && !view->grid()->frameShown()) << gir;
         for (const Qt::Key k : {Qt::Key_7, Qt::Key_Return, Qt::Key_Space, Qt::Key_Return}) {
-            QTest::keyClick(win, k);
+            QTest::keyClick(view->windowHandle(), k);
         }
         EXPECT_TRUE(window->state().selectedCount == 1 && view->grid()->frameShown());
         EXPECT_EQ(ui()[ui().slotIndicator(4)].back, rgb(0, 255, 255));
-        mouse("Vazgeç");
+        clickOn("Vazgeç");
         EXPECT_EQ(focused(), gir);
     }
     // A picture that a click covers hands the focus to the one in front.
     view->widgetOf("SSCommand11")->setFocus();
-    QTest::keyClick(win, Qt::Key_Return);
-    EXPECT_EQ(focused(), "Logo2");
-    mouse("Logo2");
-    EXPECT_EQ(focused(), "Logo");
-    mouse("Logo");
-    mouse("Logo3");
+    QTest::keyClick(view->windowHandle(), Qt::Key_Return);
+    for (const char* picture : {"Logo2", "Logo", "Logo3"}) {
+        EXPECT_EQ(focused(), picture);
+        clickOn(picture);
+    }
     EXPECT_EQ(focused(), "SSCommand11");
 
     view->followSlotFiles();
