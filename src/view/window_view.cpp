@@ -417,6 +417,8 @@ void WindowView::followWindowRecord() {
 
 void WindowView::click(ControlId id) {
     window_.click(id);
+    // A save makes the folder anew when it has gone.
+    watchSlotFolder();
     mirror();
 }
 
@@ -435,31 +437,46 @@ void WindowView::followSlotFiles() {
     if (slotWatch_ >= 0) {
         return;
     }
-    // One watch on the folder sees every slot file written, made, removed or renamed, and
-    // takes the folder's name as the bytes it is. Not the closing of a file opened for
-    // writing: the indicators' own reads open the files so.
-    const std::string folder = window_.slotPath(0).parent_path().string();
-    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd < 0 ||
-        ::inotify_add_watch(fd, folder.c_str(),
-                            IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
-                                IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF) < 0) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    slotWatch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (slotWatch_ < 0) {
         return;
     }
-    slotWatch_ = fd;
-    slotNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    watchSlotFolder();
+    slotNotifier_ = new QSocketNotifier(slotWatch_, QSocketNotifier::Read, this);
     connect(slotNotifier_, &QSocketNotifier::activated, this, [this] {
         // Which file changed does not matter: all five indicators are read again, once for
-        // however many events have come.
+        // however many events have come. A folder removed or moved away ends its watch, and
+        // one found at the path again is watched.
         alignas(inotify_event) char events[4096];
-        while (::read(slotWatch_, events, sizeof events) > 0) {
+        for (ssize_t n; (n = ::read(slotWatch_, events, sizeof events)) > 0;) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                // A watch follows its folder when it moves; the slots stay at their path.
+                if ((event->mask & IN_MOVE_SELF) != 0) {
+                    ::inotify_rm_watch(slotWatch_, event->wd);
+                }
+                folderWatched_ = folderWatched_ && (event->mask & (IN_IGNORED | IN_MOVE_SELF)) == 0;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
         }
+        watchSlotFolder();
         window_.onSlotFilesChanged();
         mirror();
     });
+}
+
+// One watch on the folder sees every slot file written, made, removed or renamed, and takes
+// the folder's name as the bytes it is. Not the closing of a file opened for writing: the
+// indicators' own reads open the files so.
+void WindowView::watchSlotFolder() {
+    if (slotWatch_ < 0 || folderWatched_) {
+        return;
+    }
+    const std::string folder = window_.slotPath(0).parent_path().string();
+    folderWatched_ =
+        ::inotify_add_watch(slotWatch_, folder.c_str(),
+                            IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF) >= 0;
 }
 
 void WindowView::openMessage(const QString& title, const QString& text) {

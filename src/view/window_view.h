@@ -82,6 +82,7 @@ class WindowView : public QWidget {
     void followPictures();
     void giveFocusTo(ControlId id);
     void announceFrame();
+    void watchSlotFolder();
 
     MainWindow& window_;
     Pictures pictures_;
@@ -100,8 +101,9 @@ class WindowView : public QWidget {
     bool byKeyboard_{false};
     std::unique_ptr<AccessibleControls> access_;
     bool closing_{false};
-    // inotify on the slot folder, or -1.
+    // inotify on the slot folder, or -1; folderWatched_ while the folder has a watch.
     int slotWatch_{-1};
+    bool folderWatched_{false};
     QSocketNotifier* slotNotifier_{nullptr};
 };
 
