@@ -109,6 +109,8 @@ class MainWindow {
     void onSaveClicked(int slot);
     void onEmptyClicked(int slot);
     void onLoadClicked(int slot);
+    // A slot file changed on the disk, by this program or another: the indicators follow.
+    void onSlotFilesChanged();
     // Each returns false after a failed file operation, which it has reported.
     bool saveSlot(int slot);
     bool emptySlot(int slot);
@@ -133,6 +135,9 @@ class MainWindow {
     // Writes the record, then syncs every folder whose names have changed since the last
     // write.
     FileOutcome storeRecord(int slot, const SlotRecord& record);
+    // Colours the slot's indicator from its file.
+    FileOutcome showSlotIndicator(int slot, bool create);
+    void followUnrestored(int slot, const FileOutcome& failed);
     void reportFailure(const std::string& error);
 
     Platform& platform_;

@@ -1,7 +1,6 @@
 #include "coupon/slot_file.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,15 +14,33 @@ int openFiles = 0;
 // Closes the descriptor on every path out of an operation.
 class SlotFile {
   public:
-    // A missing file is made, empty; created() tells whether this open made it.
-    explicit SlotFile(const std::filesystem::path& path)
-        : fd_(::open(path.c_str(), O_RDWR | O_CLOEXEC)) {
-        if (fd_ < 0 && errno == ENOENT) {
-            fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // A missing file is made, empty, when `create` is set; created() tells whether this
+    // open made it. The open does not wait (a pipe with no writer would hold the window)
+    // and takes no terminal; only a regular file stays open.
+    explicit SlotFile(const std::filesystem::path& path, bool create = true) {
+        constexpr int flags = O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+        fd_ = ::open(path.c_str(), flags);
+        if (fd_ < 0 && errno == ENOENT && create) {
+            fd_ = ::open(path.c_str(), flags | O_CREAT, 0644);
             created_ = fd_ >= 0;
         }
-        if (fd_ >= 0) {
-            ++openFiles;
+        if (fd_ < 0) {
+            error_ = errno;
+            return;
+        }
+        ++openFiles;
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) {
+            error_ = errno;
+        } else if (!S_ISREG(st.st_mode)) {
+            error_ = kNotRegularFile;
+        } else if (const int fl = ::fcntl(fd_, F_GETFL);
+                   fl < 0 || ::fcntl(fd_, F_SETFL, fl & ~O_NONBLOCK) < 0) {
+            error_ = errno;
+        }
+        length_ = st.st_size;
+        if (error_ != 0) {
+            close();
         }
     }
     SlotFile(const SlotFile&) = delete;
@@ -37,6 +54,9 @@ class SlotFile {
     int fd() const { return fd_; }
     bool isOpen() const { return fd_ >= 0; }
     bool created() const { return created_; }
+    // Why the file could not be opened.
+    int error() const { return error_; }
+    off_t length() const { return length_; }
     // Returns the errno of a failed close, or 0.
     int close() {
         const int result = ::close(fd_);
@@ -46,8 +66,10 @@ class SlotFile {
     }
 
   private:
-    int fd_;
+    int fd_{-1};
+    int error_{0};
     bool created_{false};
+    off_t length_{0};
 };
 
 FileOutcome failure(const std::filesystem::path& path, const char* what, int error,
@@ -91,6 +113,12 @@ int writeFrom(int fd, const unsigned char* data, std::size_t size) {
     return 0;
 }
 
+// Puts the old bytes and length back through an open descriptor, and syncs them.
+bool restore(int fd, const SlotBackup& before) {
+    return writeFrom(fd, before.bytes.data(), before.kept) == 0 &&
+           ::ftruncate(fd, static_cast<off_t>(before.length)) == 0 && ::fdatasync(fd) == 0;
+}
+
 } // namespace
 
 RecordBytes encodeRecord(const SlotRecord& record) {
@@ -112,10 +140,14 @@ SlotRecord decodeRecord(const RecordBytes& bytes) {
     return record;
 }
 
-FileOutcome readSlotRecord(const std::filesystem::path& path, SlotRecord& record) {
-    SlotFile file(path);
+FileOutcome readSlotRecord(const std::filesystem::path& path, SlotRecord& record, bool create) {
+    SlotFile file(path, create);
     if (!file.isOpen()) {
-        return failure(path, "açılamadı", errno);
+        if (!create && file.error() == ENOENT) {
+            record = SlotRecord{};
+            return {};
+        }
+        return failure(path, "açılamadı", file.error());
     }
     FileOutcome outcome;
     // The buffer starts at zero so that bytes missing from a short file read as zero.
@@ -131,36 +163,67 @@ FileOutcome readSlotRecord(const std::filesystem::path& path, SlotRecord& record
     return outcome;
 }
 
-FileOutcome writeSlotRecord(const std::filesystem::path& path, const SlotRecord& record) {
+FileOutcome writeSlotRecord(const std::filesystem::path& path, const SlotRecord& record,
+                            SlotBackup* before) {
     SlotFile file(path);
     if (!file.isOpen()) {
-        return failure(path, "açılamadı", errno);
+        return failure(path, "açılamadı", file.error());
+    }
+    SlotBackup old;
+    old.length = file.length();
+    const ssize_t kept = readFrom(file.fd(), old.bytes);
+    if (kept < 0) {
+        FileOutcome outcome = failure(path, "okunamadı", errno);
+        outcome.created = file.created();
+        return outcome;
+    }
+    old.kept = static_cast<std::size_t>(kept);
+    if (before != nullptr) {
+        *before = old;
+    }
+    const RecordBytes bytes = encodeRecord(record);
+    const char* what = "yazılamadı";
+    int error = writeFrom(file.fd(), bytes.data(), bytes.size());
+    if (error == 0 && ::fdatasync(file.fd()) != 0) {
+        error = errno;
+        what = "diske yazılamadı";
+    }
+    if (error == 0) {
+        // A lost network share reports its failure only when the file is closed.
+        error = file.close();
     }
     FileOutcome outcome;
-    struct stat before {};
-    RecordBytes old{};
-    const ssize_t kept = ::fstat(file.fd(), &before) == 0 ? readFrom(file.fd(), old) : -1;
-    const RecordBytes bytes = encodeRecord(record);
-    if (kept < 0) {
-        outcome = failure(path, "okunamadı", errno);
-    } else if (const int error = writeFrom(file.fd(), bytes.data(), bytes.size()); error != 0) {
-        // A full disk stops the write of a new file halfway; the next start must not find
-        // half a record in it. A file of a record or more has not grown, and keeps its length.
-        outcome = failure(path, "yazılamadı", error);
-        const bool restored =
-            writeFrom(file.fd(), old.data(), static_cast<std::size_t>(kept)) == 0 &&
-            ::ftruncate(file.fd(), before.st_size) == 0 && ::fdatasync(file.fd()) == 0;
+    if (error != 0) {
+        // Whatever stopped the write, the file must not keep half a record or a record the
+        // player was told is not there. A closed file is opened again to put it back.
+        outcome = failure(path, what, error);
+        const bool restored = file.isOpen() ? restore(file.fd(), old) && file.close() == 0
+                                            : restoreSlotFile(path, old);
         if (!restored) {
             outcome.error += "; dosya eski hâline getirilemedi";
+            outcome.unrestored = true;
         }
-    } else if (::fdatasync(file.fd()) != 0) {
-        outcome = failure(path, "diske yazılamadı", errno);
-    } else if (const int error = file.close(); error != 0) {
-        // A lost network share reports its failure only when the file is closed.
-        outcome = failure(path, "yazılamadı", error);
     }
     outcome.created = file.created();
     return outcome;
+}
+
+bool restoreSlotFile(const std::filesystem::path& path, const SlotBackup& before) {
+    SlotFile file(path, false);
+    return file.isOpen() && restore(file.fd(), before) && file.close() == 0;
+}
+
+std::filesystem::path slotFolderFor(const char* dataHome, const char* home) {
+    const auto absolute = [](const char* p) { return p != nullptr && p[0] == '/'; };
+    std::filesystem::path base;
+    if (absolute(dataHome)) {
+        base = std::string(dataHome);
+    } else if (absolute(home)) {
+        base = std::filesystem::path(std::string(home)) / ".local" / "share";
+    } else {
+        return {};
+    }
+    return base / "KRN_Sayısal";
 }
 
 FileOutcome syncFolder(const std::filesystem::path& folder) {
@@ -178,7 +241,10 @@ int openSlotFiles() {
 }
 
 std::string reasonText(int error) {
+    // The system's own texts follow the desktop's language; the window speaks Turkish.
     switch (error) {
+    case kNotRegularFile:
+        return "normal bir dosya değil";
     case ENOENT:
         return "dosya ya da klasör yok";
     case EACCES:
@@ -203,8 +269,40 @@ std::string reasonText(int error) {
         return "çok fazla açık dosya var";
     case ENAMETOOLONG:
         return "dosya adı çok uzun";
+    case ELOOP:
+        return "çok fazla sembolik bağ var";
+    case EEXIST:
+        return "dosya zaten var";
+    case ENOTEMPTY:
+        return "klasör boş değil";
+    case EINVAL:
+        return "geçersiz değer";
+    case ESPIPE:
+        return "bu dosyada konum değiştirilemiyor";
+    case ENXIO:
+    case ENODEV:
+        return "aygıt yok";
+    case EBUSY:
+    case ETXTBSY:
+        return "dosya kullanımda";
+    case EAGAIN:
+        return "kaynak şu an kullanılamıyor";
+    case EINTR:
+        return "işlem kesildi";
+    case ENOMEM:
+        return "bellek yetmedi";
+    case EBADF:
+        return "geçersiz dosya tanıtıcısı";
+    case EOVERFLOW:
+        return "değer çok büyük";
+    case ESTALE:
+        return "ağ dosyası artık geçerli değil";
+    case ETIMEDOUT:
+        return "bağlantı zaman aşımına uğradı";
+    case EOPNOTSUPP:
+        return "işlem desteklenmiyor";
     default:
-        return std::strerror(error);
+        return "sistem hatası " + std::to_string(error);
     }
 }
 

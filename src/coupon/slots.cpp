@@ -42,7 +42,8 @@ FileOutcome MainWindow::storeRecord(int slot, const SlotRecord& record) {
     if (!ensureSlotFolder(error)) {
         return {false, error};
     }
-    const FileOutcome outcome = writeSlotRecord(slotPath(slot), record);
+    SlotBackup before;
+    const FileOutcome outcome = writeSlotRecord(slotPath(slot), record, &before);
     if (outcome.created) {
         noteUnsynced(folder_);
     }
@@ -50,14 +51,46 @@ FileOutcome MainWindow::storeRecord(int slot, const SlotRecord& record) {
         return outcome;
     }
     // The record is on the disk; the names that lead to it may not be yet, whether this
-    // write made the file or start-up or a load did, which do not sync.
+    // write made the file or start-up or a load did, which do not sync. A save reported as
+    // failed must not stay on the disk, so a failed folder sync takes the record back.
     while (!unsynced_.empty()) {
         if (FileOutcome synced = syncFolder(unsynced_.back()); !synced.ok) {
+            if (!restoreSlotFile(slotPath(slot), before)) {
+                synced.error +=
+                    "; \"" + slotPath(slot).string() + "\" dosyası eski hâline getirilemedi";
+                synced.unrestored = true;
+            }
             return synced;
         }
         unsynced_.pop_back();
     }
     return outcome;
+}
+
+FileOutcome MainWindow::showSlotIndicator(int slot, bool create) {
+    SlotRecord record{};
+    const FileOutcome outcome = readSlotRecord(slotPath(slot), record, create);
+    if (outcome.created) {
+        noteUnsynced(folder_);
+    }
+    // A slot that cannot be read shows the indicator's design colour, which is neither
+    // full nor empty.
+    ui_.setBack(ui_.slotIndicator(slot), !outcome.ok      ? systemColour(kButtonFace)
+                                         : record[0] != 0 ? kHoldsCoupon
+                                                          : kEmptySlot);
+    return outcome;
+}
+
+void MainWindow::onSlotFilesChanged() {
+    if (ended_) {
+        return;
+    }
+    // Another copy of the program, or another program, changed the folder: the indicators
+    // show what the files hold now. Nothing is made here, and nothing is reported: a slot
+    // that cannot be read says so by its colour, and the next save or load reports why.
+    for (int s = 0; s < kSlots; ++s) {
+        showSlotIndicator(s, false);
+    }
 }
 
 void MainWindow::showSlotStatus() {
@@ -67,21 +100,20 @@ void MainWindow::showSlotStatus() {
         problems = error;
     } else {
         for (int s = 0; s < kSlots; ++s) {
-            SlotRecord record{};
-            const FileOutcome outcome = readSlotRecord(slotPath(s), record);
-            if (outcome.created) {
-                noteUnsynced(folder_);
-            }
-            if (!outcome.ok) {
-                // An unreadable slot keeps the indicator's design colour.
+            if (const FileOutcome outcome = showSlotIndicator(s, true); !outcome.ok) {
                 problems += (problems.empty() ? "" : "\n") + outcome.error;
-                continue;
             }
-            ui_.setBack(ui_.slotIndicator(s), record[0] != 0 ? kHoldsCoupon : kEmptySlot);
         }
     }
     if (!problems.empty()) {
         reportFailure("Kupon yuvaları okunamadı.\n" + problems);
+    }
+}
+
+void MainWindow::followUnrestored(int slot, const FileOutcome& failed) {
+    // The file may hold the new record after all: the indicator shows what it holds.
+    if (failed.unrestored) {
+        showSlotIndicator(slot, false);
     }
 }
 
@@ -92,6 +124,7 @@ bool MainWindow::saveSlot(int slot) {
     }
     if (const FileOutcome outcome = storeRecord(slot, record); !outcome.ok) {
         reportFailure("Kupon kaydedilemedi.\n" + outcome.error);
+        followUnrestored(slot, outcome);
         return false;
     }
     emptyCouponMemory();
@@ -102,6 +135,7 @@ bool MainWindow::saveSlot(int slot) {
 bool MainWindow::emptySlot(int slot) {
     if (const FileOutcome outcome = storeRecord(slot, SlotRecord{}); !outcome.ok) {
         reportFailure("Yuva boşaltılamadı.\n" + outcome.error);
+        followUnrestored(slot, outcome);
         return false;
     }
     return true;

@@ -120,7 +120,10 @@ std::string accessibleName(const Controls& ui, ControlId id) {
             return slotName(s) + (c.back == kLampOn ? " ekranda" : " ekranda değil");
         }
         if (id == ui.slotIndicator(s)) {
-            return slotName(s) + (c.back == kHoldsCoupon ? " dolu" : " boş");
+            // The indicator keeps its design colour for a slot whose file cannot be read.
+            return slotName(s) + (c.back == kHoldsCoupon ? " dolu"
+                                  : c.back == kEmptySlot ? " boş"
+                                                         : " okunamadı");
         }
     }
     if (gridNumberOf(ui, id) != 0) {

@@ -224,8 +224,8 @@ void GridWidget::moveFrame(int n) {
     }
 }
 
-void GridWidget::takeFocusAt(int n) {
-    keyboard_ = true;
+void GridWidget::takeFocusAt(int n, bool showFrame) {
+    keyboard_ = showFrame;
     moveFrame(n);
     setFocus(Qt::OtherFocusReason);
 }

@@ -117,8 +117,9 @@ class GridWidget : public PanelWidget {
 
     int frameNumber() const { return number_; }
     bool frameShown() const { return keyboard_ && hasFocus(); }
-    // Takes the keyboard focus with the frame on number n.
-    void takeFocusAt(int n);
+    // Takes the keyboard focus with the frame on number n, shown at once or from the
+    // first key on.
+    void takeFocusAt(int n, bool showFrame = true);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

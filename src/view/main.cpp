@@ -25,5 +25,6 @@ int main(int argc, char** argv) {
     // The load handler runs over the open window, so a message it shows stands over it.
     window.load();
     view.mirror();
+    view.followSlotFiles();
     return app.exec();
 }

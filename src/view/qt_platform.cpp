@@ -1,17 +1,19 @@
 #include "view/qt_platform.h"
 
+#include "coupon/slot_file.h"
 #include "view/window_view.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QLibraryInfo>
-#include <QStandardPaths>
 #include <QString>
 #include <QTime>
 #include <QTranslator>
 
 #include <chrono>
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace krn {
 
@@ -61,12 +63,13 @@ void QtPlatform::quit() {
 }
 
 std::filesystem::path QtPlatform::slotFolder() {
-    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty()) {
-        base = QDir::homePath() + QStringLiteral("/.local/share");
+    // The environment's bytes as they are: decoding them could name another folder.
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        const passwd* user = ::getpwuid(::getuid());
+        home = user != nullptr ? user->pw_dir : nullptr;
     }
-    // UTF-8 bytes, which is what a path is made of here.
-    return std::filesystem::path((base + QStringLiteral("/KRN_Sayısal")).toStdString());
+    return slotFolderFor(std::getenv("XDG_DATA_HOME"), home);
 }
 
 } // namespace krn

@@ -9,6 +9,9 @@
 #include <QPainter>
 #include <QPalette>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace krn {
 
 namespace {
@@ -83,6 +86,10 @@ WindowView::WindowView(MainWindow& window, QWidget* parent)
 WindowView::~WindowView() {
     closing_ = true;
     access_.reset();
+    if (slotWatch_ >= 0) {
+        delete slotNotifier_;
+        ::close(slotWatch_);
+    }
 }
 
 AccessibleControls* WindowView::accessibility() {
@@ -315,20 +322,21 @@ void WindowView::mirror() {
 
 // Where a change takes the keyboard focus, it goes there before the widgets follow their
 // records: otherwise Qt would first hand it on to whichever button comes next, and a reader
-// would announce that button. Mouse clicks leave the focus where Qt puts it, as they always
-// did.
+// would announce that button.
 void WindowView::moveFocusAhead(const std::vector<ControlId>& changed) {
     const Controls& ui = window_.controls();
     const bool gridOpen = ui.shown(ui.basinc());
     if (gridOpen == grid_->isHidden()) {
         QWidget* focus = focusWidget();
-        if (gridOpen && byKeyboard_) {
+        if (gridOpen) {
+            // However the grid was opened, it takes the keys: the entry disables the lock
+            // set, and Qt would hand the focus to the one live button left, a save into
+            // slot e. Opened with the mouse, it shows no frame until a key is pressed.
             const auto* opener = dynamic_cast<const ControlWidget*>(focus);
             opener_ = opener != nullptr ? opener->id() : kNoControl;
             grid_->follow();
-            grid_->takeFocusAt(1);
-        } else if (!gridOpen && byKeyboard_ && opener_ != kNoControl &&
-                   (focus == grid_ || grid_->isAncestorOf(focus))) {
+            grid_->takeFocusAt(1, byKeyboard_);
+        } else if (opener_ != kNoControl && (focus == grid_ || grid_->isAncestorOf(focus))) {
             giveFocusTo(opener_);
         }
         if (!gridOpen) {
@@ -359,12 +367,11 @@ void WindowView::followPictures() {
         pictureHadFocus = pictureHadFocus || w == focusWidget();
         w->setFocusPolicy(id == front ? Qt::TabFocus : Qt::NoFocus);
     }
-    if (!byKeyboard_) {
-        return;
-    }
-    if (front != kNoControl) {
+    // A picture that had the focus and is covered now, however, hands it to the one in
+    // front, or to the picture button once none is left.
+    if (front != kNoControl && (byKeyboard_ || pictureHadFocus)) {
         giveFocusTo(front);
-    } else if (pictureHadFocus) {
+    } else if (front == kNoControl && pictureHadFocus) {
         giveFocusTo(ui.command(11));
     }
 }
@@ -410,6 +417,8 @@ void WindowView::followWindowRecord() {
 
 void WindowView::click(ControlId id) {
     window_.click(id);
+    // A save makes the folder anew when it has gone.
+    watchSlotFolder();
     mirror();
 }
 
@@ -422,6 +431,52 @@ void WindowView::keyClick(ControlId id) {
 void WindowView::tick(int k) {
     window_.tick(k);
     mirror();
+}
+
+void WindowView::followSlotFiles() {
+    if (slotWatch_ >= 0) {
+        return;
+    }
+    slotWatch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (slotWatch_ < 0) {
+        return;
+    }
+    watchSlotFolder();
+    slotNotifier_ = new QSocketNotifier(slotWatch_, QSocketNotifier::Read, this);
+    connect(slotNotifier_, &QSocketNotifier::activated, this, [this] {
+        // Which file changed does not matter: all five indicators are read again, once for
+        // however many events have come. A folder removed or moved away ends its watch, and
+        // one found at the path again is watched.
+        alignas(inotify_event) char events[4096];
+        for (ssize_t n; (n = ::read(slotWatch_, events, sizeof events)) > 0;) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                // A watch follows its folder when it moves; the slots stay at their path.
+                if ((event->mask & IN_MOVE_SELF) != 0) {
+                    ::inotify_rm_watch(slotWatch_, event->wd);
+                }
+                folderWatched_ = folderWatched_ && (event->mask & (IN_IGNORED | IN_MOVE_SELF)) == 0;
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        watchSlotFolder();
+        window_.onSlotFilesChanged();
+        mirror();
+    });
+}
+
+// One watch on the folder sees every slot file written, made, removed or renamed, and takes
+// the folder's name as the bytes it is. Not the closing of a file opened for writing: the
+// indicators' own reads open the files so.
+void WindowView::watchSlotFolder() {
+    if (slotWatch_ < 0 || folderWatched_) {
+        return;
+    }
+    const std::string folder = window_.slotPath(0).parent_path().string();
+    folderWatched_ =
+        ::inotify_add_watch(slotWatch_, folder.c_str(),
+                            IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF) >= 0;
 }
 
 void WindowView::openMessage(const QString& title, const QString& text) {

@@ -10,6 +10,7 @@
 
 #include <QMessageBox>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 
@@ -35,6 +36,11 @@ class WindowView : public QWidget {
     // the player will want it next (into the grid it opened, back to the button that
     // opened it, onto the picture that came up).
     void keyClick(ControlId id);
+
+    // From now on a change of the slot folder or of a slot file, by this program or another,
+    // reaches MainWindow at once and the indicators follow. Call after MainWindow::load,
+    // which makes the folder.
+    void followSlotFiles();
 
     // Opens the message over the window without waiting for it; closing it tells MainWindow.
     void openMessage(const QString& title, const QString& text);
@@ -76,6 +82,7 @@ class WindowView : public QWidget {
     void followPictures();
     void giveFocusTo(ControlId id);
     void announceFrame();
+    void watchSlotFolder();
 
     MainWindow& window_;
     Pictures pictures_;
@@ -94,6 +101,10 @@ class WindowView : public QWidget {
     bool byKeyboard_{false};
     std::unique_ptr<AccessibleControls> access_;
     bool closing_{false};
+    // inotify on the slot folder, or -1; folderWatched_ while the folder has a watch.
+    int slotWatch_{-1};
+    bool folderWatched_{false};
+    QSocketNotifier* slotNotifier_{nullptr};
 };
 
 } // namespace krn

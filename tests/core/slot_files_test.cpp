@@ -1,15 +1,31 @@
 // The five slot files, on real files: start-up, load, save and empty, files as another
 // program may leave them, files or a folder that cannot be used, and saves on the disk.
+#include "layout/access_text.h"
 #include "scenario.h"
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
+
+// A disk that fails the next syncs of a file (fdatasync) or of a folder (fsync) asked for.
+static int failFileSyncs = 0, failFolderSyncs = 0;
+static int syncOrFail(int& failures, long call, int fd) {
+    return failures > 0 ? (--failures, errno = EIO, -1) : static_cast<int>(::syscall(call, fd));
+}
+extern "C" int fdatasync(int fd) {
+    return syncOrFail(failFileSyncs, SYS_fdatasync, fd);
+}
+extern "C" int fsync(int fd) {
+    return syncOrFail(failFolderSyncs, SYS_fsync, fd);
+}
 
 namespace krn::test {
 
@@ -138,15 +154,22 @@ TEST_F(SlotFiles, ASaveAfterARestartHoldsOnlyTheNewColumn) {
 TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
     const InputClosed launched;
     breakSlot('c');
-    breakSlot('e');
-    // /dev/null takes any write and refuses a sync: only a save or an empty asks for one.
-    std::filesystem::create_symlink("/dev/null", slotFile('b'));
+    // A device or a pipe is never read or written; a link to a regular file elsewhere, as a
+    // synced folder keeps it, is a slot like any other.
+    std::filesystem::create_symlink("/dev/zero", slotFile('b'));
+    ASSERT_EQ(::mkfifo(slotFile('e').c_str(), 0644), 0);
     writeFile('d', recordBytes(columns({{9, 19, 29, 39, 44, 49}})));
+    std::filesystem::rename(slotFile('d'), platform.root() / "synced.krn");
+    std::filesystem::create_symlink(platform.root() / "synced.krn", slotFile('d'));
     start();
-    // One message for all that start-up found; those slots keep the design colour.
-    readReport(0, {slotFile('c'), slotFile('e')}, EISDIR);
+    // One message for all that start-up found; those slots keep the design colour, which a
+    // screen reader names as what it is.
+    readReport(0, {slotFile('b'), slotFile('c'), slotFile('e')}, kNotRegularFile);
     EXPECT_EQ(back(indicator('c')), systemColour(kButtonFace));
+    EXPECT_EQ(accessibleName(w().controls(), w().controls().slotIndicator(2)),
+              "c yuvası okunamadı");
     EXPECT_EQ(back(indicator('a')), kCyan);
+    EXPECT_EQ(back(indicator('d')), kRed);
 
     // Slots that stop being files while the program runs.
     breakSlot('a');
@@ -160,12 +183,12 @@ TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
     press(emptyButton('d'));
     readReport(2, {slotFile('d')}, EISDIR);
     EXPECT_EQ(back(indicator('d')), kRed);
-    press(saveButton('b'));
-    readReport(3, {slotFile('b')}, EINVAL);
-    EXPECT_EQ(back(indicator('b')), kCyan);
-    press(loadButton('b')); // a load reads it without a sync, so without a message
+    press(saveButton('e'));
+    readReport(3, {slotFile('e')}, kNotRegularFile);
+    press(loadButton('b'));
+    readReport(4, {slotFile('b')}, kNotRegularFile);
     press(loadButton('c'));
-    readReport(4, {slotFile('c')}, EISDIR);
+    readReport(5, {slotFile('c')}, EISDIR);
     EXPECT_EQ(state().currentSlotPath, "");
 
     // So does the slot folder itself.
@@ -173,11 +196,57 @@ TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
     std::ofstream(platform.slots()) << "not a folder";
     round({7, 8, 9, 10, 11, 12});
     press(saveButton('b'));
-    readReport(5, {platform.slots()}, ENOTDIR);
-    EXPECT_EQ(couponMemory(), columns({{7, 8, 9, 10, 11, 12}}));
-    EXPECT_EQ(back(indicator('b')), kCyan);
-    press(loadButton('b'));
     readReport(6, {platform.slots()}, ENOTDIR);
+    EXPECT_EQ(couponMemory(), columns({{7, 8, 9, 10, 11, 12}}));
+    EXPECT_EQ(back(indicator('b')), systemColour(kButtonFace));
+    press(loadButton('b'));
+    readReport(7, {platform.slots()}, ENOTDIR);
+}
+
+// "Not saved" means the file holds what it held: a failed sync of the file or of its folder
+// puts the old record back, and a message says so when even that fails.
+TEST_F(SlotFiles, AFailedSyncLeavesTheFileAsItWasOrSaysItCouldNot) {
+    const Bytes old = recordBytes(columns({{40, 41, 42, 43, 44, 45}}));
+    writeFile('a', old);
+    start(); // it makes slots b to e, whose names the next save syncs
+    round({1, 2, 3, 4, 5, 6});
+    const std::pair<int*, int> failing[] = {
+        {&failFileSyncs, 1}, {&failFolderSyncs, 1}, {&failFileSyncs, 2}};
+    for (std::size_t k = 0; k < std::size(failing); ++k) {
+        *failing[k].first = failing[k].second;
+        press(k == 1 ? emptyButton('a') : saveButton('a'));
+        EXPECT_EQ(platform.messages.at(k).text.find("eski") != std::string::npos, k == 2);
+        readReport(k, {k == 1 ? platform.slots() : slotFile('a')}, EIO);
+        EXPECT_EQ(fileBytes('a'), old);
+        EXPECT_EQ(back(indicator('a')), kRed);
+        EXPECT_EQ(couponMemory(), columns({{1, 2, 3, 4, 5, 6}}));
+    }
+    press(saveButton('a'));
+    EXPECT_EQ(fileBytes('a'), recordBytes(columns({{1, 2, 3, 4, 5, 6}})));
+}
+
+// Another copy of the program, or another program, changes the files: the indicators follow.
+TEST_F(SlotFiles, TheIndicatorsFollowTheFiles) {
+    start();
+    writeFile('a', recordBytes({1}));
+    breakSlot('b');
+    w().onSlotFilesChanged();
+    EXPECT_EQ(back(indicator('a')), kRed);
+    EXPECT_EQ(back(indicator('b')), systemColour(kButtonFace));
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+// The data folder is the environment's bytes, used only when absolute; every reason a
+// message gives is Turkish, where the C locale's own texts are English.
+TEST(SlotFolder, ComesFromTheEnvironmentAsItIsAndSpeaksTurkish) {
+    EXPECT_EQ(slotFolderFor("/tmp/d\xfe", "/h"), std::filesystem::path("/tmp/d\xfe/KRN_Sayısal"));
+    for (const char* ignored : {static_cast<const char*>(nullptr), "", "reldata"}) {
+        EXPECT_EQ(slotFolderFor(ignored, "/h"), "/h/.local/share/KRN_Sayısal");
+    }
+    for (int error = 1; error < 134; ++error) {
+        EXPECT_NE(reasonText(error), std::strerror(error)) << error;
+    }
+    EXPECT_EQ(reasonText(4095), "sistem hatası 4095");
 }
 
 // A disk full after 50 bytes stops the write halfway; a shorter file is put back whole.

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 
+#include <fstream>
 #include <map>
 
 using namespace krn;
@@ -110,4 +111,36 @@ TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(view->openMessageBox() == nullptr);
     EXPECT_EQ(window->state().couponFull, 1);
+}
+
+// Keys act on what the player opened and sees, sent to the window as the desktop sends them;
+// the indicators follow a file that another program writes.
+TEST_F(Behaviour, KeysActOnWhatThePlayerSeesAndTheIndicatorsOnTheFiles) {
+    // Typed into a grid opened with the mouse, they pick on the grid and press no button, above
+    // all not the save into slot e.
+    for (const char* gir : {"SSCommand9", "SSCommand3"}) {
+        for (const char* step : {"SSCommand7", "SSCommand8", "SSCommand7", "SSCommand8", gir}) {
+            clickOn(step);
+        }
+        EXPECT_TRUE(view->grid()->hasFocus() && !view->grid()->frameShown()) << gir;
+        for (const Qt::Key k : {Qt::Key_7, Qt::Key_Return, Qt::Key_Space, Qt::Key_Return}) {
+            QTest::keyClick(view->windowHandle(), k);
+        }
+        EXPECT_TRUE(window->state().selectedCount == 1 && view->grid()->frameShown());
+        EXPECT_EQ(ui()[ui().slotIndicator(4)].back, rgb(0, 255, 255));
+        clickOn("Vazgeç");
+        EXPECT_EQ(focused(), gir);
+    }
+    // A picture that a click covers hands the focus to the one in front.
+    view->widgetOf("SSCommand11")->setFocus();
+    QTest::keyClick(view->windowHandle(), Qt::Key_Return);
+    for (const char* picture : {"Logo2", "Logo", "Logo3"}) {
+        EXPECT_EQ(focused(), picture);
+        clickOn(picture);
+    }
+    EXPECT_EQ(focused(), "SSCommand11");
+
+    view->followSlotFiles();
+    std::ofstream(window->slotPath(2), std::ios::binary) << "\x07";
+    QTRY_VERIFY_WITH_TIMEOUT(ui()[ui().slotIndicator(2)].back == rgb(255, 0, 0), 2000);
 }
