@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test screenshot install package bench clean test-asan \
-	fuzz fuzz-short
+	fuzz fuzz-short web web-run
 
 all: build
 
@@ -85,6 +85,28 @@ fuzz-short: deps
 
 fuzz: deps
 	$(call run-fuzzers,600)
+
+# The window as a web page: the core built by Debian's emscripten into a static folder,
+# build-web/, that any web server can serve. Its tests drive Debian's chromium headless.
+WEB_PACKAGES := emscripten python3-fonttools fonts-liberation chromium python3-websocket
+WEB_BUILD := build-web
+WEB_OBJ := build-web-obj
+WEB_PORT ?= 8049
+# Some emscripten installs find Debian's acorn module only through NODE_PATH.
+EMENV := NODE_PATH=/usr/share/nodejs
+web:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
+	@$(EMENV) emcmake cmake -S . -B $(WEB_OBJ) -DCMAKE_BUILD_TYPE=Release \
+	  -DKRN_WEB_OUT=$(CURDIR)/$(WEB_BUILD) >/dev/null
+	@$(EMENV) cmake --build $(WEB_OBJ) -j$(JOBS)
+	@echo "$(WEB_BUILD)/index.html"
+
+web-run: web
+	@echo "http://127.0.0.1:$(WEB_PORT)/"
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && command -v xdg-open >/dev/null; then \
+	  (sleep 1; xdg-open "http://127.0.0.1:$(WEB_PORT)/" >/dev/null 2>&1) & \
+	fi; \
+	cd $(WEB_BUILD) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
 
 PREFIX ?= /usr/local
 install: build
