@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test screenshot install package bench clean test-asan \
-	fuzz fuzz-short web web-run
+	fuzz fuzz-short web web-run test-web
 
 all: build
 
@@ -45,6 +45,7 @@ run: build
 test: build
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory fuzz-short
+	@$(MAKE) --no-print-directory test-web
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer; any report,
@@ -100,6 +101,13 @@ web:
 	  -DKRN_WEB_OUT=$(CURDIR)/$(WEB_BUILD) >/dev/null
 	@$(EMENV) cmake --build $(WEB_OBJ) -j$(JOBS)
 	@echo "$(WEB_BUILD)/index.html"
+
+# The page in headless chromium, beside the desktop view's offscreen render of the same states;
+# both pictures are kept in $(WEB_OBJ)/pictures.
+test-web: web configure
+	@cmake --build $(BUILD) -j$(JOBS) --target krn-screenshot
+	@mkdir -p $(WEB_OBJ)/pictures
+	@/usr/bin/python3 tests/web/web_test.py $(WEB_BUILD) $(BUILD)/krn-screenshot $(WEB_OBJ)/pictures
 
 web-run: web
 	@echo "http://127.0.0.1:$(WEB_PORT)/"

@@ -110,3 +110,37 @@ class Browser:
         data = self.send("Page.captureScreenshot", format="png")["data"]
         with open(path, "wb") as out:
             out.write(base64.b64decode(data))
+
+
+def read_png(path):
+    """The pixels of an 8-bit RGB or RGBA PNG, as rows of (r, g, b) triples."""
+    import struct
+    import zlib
+    data = open(path, "rb").read()
+    pos, chunks, header = 8, [], None
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            chunks.append(body)
+        pos += 12 + length
+    width, height, depth, colour_type = header[:4]
+    assert depth == 8 and colour_type in (2, 6) and header[6] == 0, header
+    step = 3 if colour_type == 2 else 4
+    raw = zlib.decompress(b"".join(chunks))
+    stride = width * step
+    rows, prior = [], bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - step] if i >= step else 0
+            b, c = prior[i], prior[i - step] if i >= step else 0
+            p = a + b - c
+            predictor = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else (
+                b if abs(p - b) <= abs(p - c) else c)
+            line[i] = (line[i] + (0, a, b, (a + b) // 2, predictor)[kind]) & 255
+        rows.append([tuple(line[x * step:x * step + 3]) for x in range(width)])
+        prior = line
+    return rows
