@@ -607,7 +607,10 @@
     });
     // Slots are kept: ask the browser not to clear them when space runs short.
     if (navigator.storage && navigator.storage.persist) navigator.storage.persist();
-    document.body.dataset.ready = '1';
+    // Ready once the faces, the pictures and the icon are in: nothing is fetched after it.
+    const loaded = document.readyState === 'complete' ? Promise.resolve()
+      : new Promise((resolve) => window.addEventListener('load', resolve, { once: true }));
+    Promise.all([loaded, document.fonts.ready]).then(() => { document.body.dataset.ready = '1'; });
   };
 
   window.Module = {

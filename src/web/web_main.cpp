@@ -27,7 +27,7 @@ EM_JS(void, page_mount, (const char* folder), {
     const path = UTF8ToString(folder);
     FS.mkdir(path);
     FS.mount(IDBFS, {}, path);
-    FS.syncfs(true, (error) => Module.krnPage.mounted(error));
+    FS.syncfs(true, (error) = > Module.krnPage.mounted(error));
 });
 
 class WebPlatform : public krn::Platform {
@@ -67,8 +67,8 @@ void putString(std::string& out, const std::string& text) {
 }
 
 void putColour(std::string& out, const krn::Colour& c) {
-    out += "[" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) +
-           "," + std::to_string(c.system) + "]";
+    out += "[" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + "," +
+           std::to_string(c.system) + "]";
 }
 
 void putIds(std::string& out, const std::vector<krn::ControlId>& ids) {
@@ -166,8 +166,9 @@ EMSCRIPTEN_KEEPALIVE const char* krn_control(int id) {
              num(b.band) + "," + num(static_cast<int>(b.inner)) + "," + num(b.innerWidth) +
              "],\"align\":" + num(static_cast<int>(c.align)) + ",\"border\":" + num(c.border) +
              ",\"visible\":" + num(c.visible) + ",\"enabled\":" + num(c.enabled) +
-             ",\"shown\":" + num(ui.shown(id)) + ",\"picture\":" +
-             num(static_cast<int>(c.picture)) + ",\"interval\":" + num(c.interval) +
+             ",\"shown\":" + num(ui.shown(id)) +
+             ",\"picture\":" + num(static_cast<int>(c.picture)) +
+             ",\"interval\":" + num(c.interval) +
              ",\"clickable\":" + num(window->hasClickHandler(id)) + ",\"hint\":";
     putString(reply, c.hint);
     reply += ",\"access\":";
