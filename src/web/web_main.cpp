@@ -27,7 +27,8 @@ EM_JS(void, page_mount, (const char* folder), {
     const path = UTF8ToString(folder);
     FS.mkdir(path);
     FS.mount(IDBFS, {}, path);
-    FS.syncfs(true, (error) = > Module.krnPage.mounted(error));
+    FS.syncfs(
+        true, function(error) { Module.krnPage.mounted(error); });
 });
 
 class WebPlatform : public krn::Platform {
