@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test screenshot install package bench clean test-asan \
-	fuzz fuzz-short web web-run test-web
+	fuzz fuzz-short web web-run test-web bench-web
 
 all: build
 
@@ -150,6 +150,15 @@ bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKRN_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target bench_programs
 	@python3 bench/run_bench.py --build $(BENCH_BUILD) --out $(BENCH_BUILD)/bench-report.txt
+	@$(MAKE) --no-print-directory bench-web
+
+# The web page's figures beside a floor page: one button and an empty WebAssembly module,
+# built by the same emscripten with the same options.
+bench-web: web
+	@mkdir -p $(WEB_OBJ)/floor
+	@cp bench/web/floor.html $(WEB_OBJ)/floor/
+	@$(EMENV) emcc -O2 -sENVIRONMENT=web -sDYNAMIC_EXECUTION=0 bench/web/floor.c -o $(WEB_OBJ)/floor/floor.js
+	@/usr/bin/python3 bench/web_bench.py $(WEB_BUILD) $(WEB_OBJ)/floor | tee $(WEB_OBJ)/bench-report.txt
 
 clean:
 	rm -rf $(BUILD)
