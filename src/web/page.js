@@ -25,7 +25,6 @@
   const records = [];
   const elements = [];
   const byName = new Map();
-  const timers = [];
   const page = {};
   let drumText = null;
   let windowId = 0;
@@ -460,19 +459,31 @@
     if (to >= 1 && to <= 49) showFrame(to);
   }
 
+  // The eight timers run from one clock: the ticks that fall due together are handled in one
+  // task and drawn in one frame, as a desktop handles the timer events that are due at once
+  // and then repaints once. A tick due while an event is being handled is skipped, as a
+  // busy desktop skips timer events.
+  let clock = null;
   function startTimers() {
-    for (const [cid, r] of records.entries()) {
+    const due = [];
+    const start = performance.now();
+    for (const r of records) {
       const k = /^Timer([1-8])$/.exec(r.name);
-      if (r.kind !== Kind.Timer || !k) continue;
-      timers.push(setInterval(() => {
-        // A tick that comes while an event is being handled is skipped, as a busy desktop
-        // skips timer events.
-        if (busy) return;
-        call('krn_tick', Number(k[1]));
-        mirror();
-      }, r.interval));
-      void cid;
+      if (r.kind === Kind.Timer && k && r.interval > 0) {
+        due.push({ k: Number(k[1]), interval: r.interval, next: start + r.interval });
+      }
     }
+    const step = () => {
+      const now = performance.now() + 1;
+      for (const d of due) {
+        if (d.next > now) continue;
+        if (!busy) call('krn_tick', d.k);
+        while (d.next <= now) d.next += d.interval;
+      }
+      if (!busy) mirror();
+      clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - performance.now());
+    };
+    if (due.length > 0) clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - start);
   }
 
   // -- Slot files in and out, outside the window ----------------------------------------
@@ -588,7 +599,7 @@
     box.showModal();
   };
   page.quit = () => {
-    for (const t of timers) clearInterval(t);
+    clearTimeout(clock);
     document.body.classList.add('ended');
     document.title = '\u00a0';
     window.close();

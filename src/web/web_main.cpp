@@ -6,8 +6,8 @@
 #include "layout/access_text.h"
 
 #include <emscripten.h>
-#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -92,12 +92,24 @@ bool withinRange(const krn::SlotRecord& record) {
 } // namespace
 
 // A save or an empty is on the disk (fdatasync) before its indicator changes. In the browser
-// the disk is the storage under the slot folder, and fsync is what puts the folder there:
-// the handler waits for it, so the page never shows a save its storage does not yet hold,
-// and a refusal is a failed save that the rules report and undo as on the desktop. The
-// runtime's own fdatasync returns at once without storing anything.
-extern "C" int fdatasync(int fd) {
-    return fsync(fd);
+// the disk is the storage under the slot folder: the handler waits here until the storage
+// holds the folder as it now stands, so the page never shows a save its storage does not
+// yet hold, and a refusal is a failed save that the rules report and undo as on the
+// desktop. The runtime's own fdatasync returns at once and stores nothing, and its fsync
+// takes a refusal for success.
+EM_ASYNC_JS(int, page_store, (), {
+    return await new Promise(function(resolve) {
+        FS.syncfs(
+            false, function(error) { resolve(error ? 1 : 0); });
+    });
+});
+
+extern "C" int fdatasync(int) {
+    if (page_store() != 0) {
+        errno = EIO;
+        return -1;
+    }
+    return 0;
 }
 
 extern "C" {

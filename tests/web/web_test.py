@@ -163,6 +163,15 @@ def main(site, screenshot, folder):
         filled("SSPanel18")
         assert column(2) == picked
 
+        # A save the storage refuses is never shown as done: it is reported, and the coupon stays.
+        b.eval("(() => { const fs = Module.FS.lookupPath('/KRN_Sayısal').node.mount.type, ok = fs.syncfs;"
+               " fs.syncfs = (m, p, done) => { fs.syncfs = ok; setTimeout(() => done(new Error('dolu')), 300); }; })()")
+        b.click("SSCommand20")
+        b.wait("document.getElementById('message').open")
+        assert back("Label16") == "rgb(0, 255, 255)" and column(2) == picked
+        assert b.eval("document.getElementById('message-text').textContent").startswith("Kupon kaydedilemedi.\n")
+        b.key("Enter")
+
         # A save survives a reload; the load shows it again.
         b.click("SSCommand14")
         b.wait("getComputedStyle(%s).backgroundColor === 'rgb(255, 0, 0)'" % q("Label14"))
