@@ -24,7 +24,14 @@ def cpu_seconds(root_pid):
     return total / os.sysconf("SC_CLK_TCK")
 
 
-def measure(site, page):
+# The floor's button repainted on the window's eight timers: what the browser itself spends
+# on the frames that the turning wheels need.
+REPAINTS = """const b = document.getElementById('b'); let n = 0;
+  for (const ms of [200, 150, 200, 100, 150, 200, 150, 200]) setInterval(() => {
+    b.style.color = (n++ & 1) ? '#000' : '#222'; }, ms);"""
+
+
+def measure(site, page, script=None):
     b = Browser(site)
     try:
         b.send("Network.setCacheDisabled", cacheDisabled=True)
@@ -36,6 +43,8 @@ def measure(site, page):
                    "(document.body.dataset.ready === '1' || !document.getElementById('window'))")
             paints.append(b.eval("performance.getEntriesByName('first-contentful-paint')[0].startTime"))
             ready.append(b.eval("(performance.getEntriesByName('krn-interactive')[0] || {}).startTime || 0"))
+        if script:
+            b.eval(script)
         time.sleep(1)
         before = cpu_seconds(b.proc.pid)
         time.sleep(IDLE_SECONDS)
@@ -64,6 +73,7 @@ def gzipped(folder):
 
 def main():
     floor_paint, _, floor_idle, _ = measure(FLOOR, "floor.html")
+    repainting = measure(FLOOR, "floor.html", REPAINTS)[2]
     paint, ready, idle, clicks = measure(SITE, "")
     p99 = clicks[min(len(clicks) - 1, int(len(clicks) * 0.99))]
     size = gzipped(SITE) / 1024
@@ -77,7 +87,8 @@ def main():
         ("click to repaint, p99", "%.1f ms" % p99, "", "<= 33 ms", p99 <= 33),
         ("everything loaded, gzipped", "%.1f KiB" % size, "", "<= 150 KiB", size <= 150),
         ("idle, wheels turning (%d s)" % IDLE_SECONDS, "%.2f %% of a core" % (100 * idle),
-         "%.2f %% (floor)" % (100 * floor_idle), "< 1 %", idle < 0.01),
+         "%.2f %% (floor), %.2f %% (floor repainted on the same timers)" % (100 * floor_idle, 100 * repainting),
+         "< 1 %", idle < 0.01),
     ]
     report = "\n".join("| %s | %s | %s | %s | %s |" % (*r[:4], "PASS" if r[4] else "MISS") for r in rows)
     print(report)
