@@ -626,11 +626,22 @@
     Promise.all([loaded, document.fonts.ready]).then(() => { document.body.dataset.ready = '1'; });
   };
 
+  // The slot folder, as the core's platform names it. The browser's persistent storage is
+  // mounted there and read while the core is still being compiled; the window starts when
+  // both are done.
+  const SLOT_FOLDER = '/KRN_Sayısal';
+  let slotsRead = null;
   window.Module = {
     krnPage: page,
+    preInit() {
+      const fs = window.Module.FS;
+      fs.mkdir(SLOT_FOLDER);
+      fs.mount(fs.filesystems.IDBFS, {}, SLOT_FOLDER);
+      slotsRead = new Promise((resolve) => fs.syncfs(true, resolve));
+    },
     onRuntimeInitialized() {
       core = window.Module;
-      call('krn_prepare');
+      slotsRead.then(page.mounted);
     },
   };
 })();

@@ -21,16 +21,6 @@ EM_JS(void, page_beep, (), { Module.krnPage.beep(); });
 EM_JS(void, page_message, (const char* title, const char* text),
       { Module.krnPage.showMessage(UTF8ToString(title), UTF8ToString(text)); });
 EM_JS(void, page_quit, (), { Module.krnPage.quit(); });
-// Mounts the browser's persistent storage at the slot folder and fills it from what the
-// storage holds; the page starts the window when that is done.
-EM_JS(void, page_mount, (const char* folder), {
-    const path = UTF8ToString(folder);
-    FS.mkdir(path);
-    FS.mount(IDBFS, {}, path);
-    FS.syncfs(
-        true, function(error) { Module.krnPage.mounted(error); });
-});
-
 class WebPlatform : public krn::Platform {
   public:
     // The browser's random source needs no seed.
@@ -42,6 +32,7 @@ class WebPlatform : public krn::Platform {
         page_message(title.c_str(), text.c_str());
     }
     void quit() override { page_quit(); }
+    // Where the page mounts the browser's persistent storage.
     std::filesystem::path slotFolder() override { return "/KRN_Sayısal"; }
 };
 
@@ -114,12 +105,8 @@ extern "C" int fdatasync(int) {
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void krn_prepare() {
-    platform = std::make_unique<WebPlatform>();
-    page_mount(platform->slotFolder().c_str());
-}
-
 EMSCRIPTEN_KEEPALIVE void krn_start() {
+    platform = std::make_unique<WebPlatform>();
     window = std::make_unique<krn::MainWindow>(*platform);
     window->load();
 }
