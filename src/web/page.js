@@ -390,6 +390,7 @@
       .catch((e) => console.error(e))
       .then(() => {
         mirror();
+        byKeyboard = false;
         busy = false;
         if (waiting.length > 0) run(waiting.shift());
       });
