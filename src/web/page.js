@@ -514,8 +514,8 @@
       }
       const path = '/tmp/gelen.krn';
       core.FS.writeFile(path, bytes);
-      await core.ccall('krn_import', 'number', ['number', 'string', 'string'], [slot, path, file.name],
-        { async: true });
+      await core.ccall('krn_import', 'number', ['number', 'string', 'string', 'number'],
+        [slot, path, file.name, file.size], { async: true });
       core.FS.unlink(path);
     });
   }

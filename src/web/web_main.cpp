@@ -198,16 +198,19 @@ EMSCRIPTEN_KEEPALIVE const char* krn_slot_path(int slot) {
 }
 
 // Takes the .krn file the page has put at `path` into slot `slot` (0..4), read by the
-// same parser as every slot file. A file whose numbers are not those of a coupon (0..49)
-// is refused as well: written into the slot it would overwrite a kept coupon with noise.
+// same parser as every slot file. A file that cannot be a slot file is refused as well,
+// or it would overwrite a kept coupon with noise: one cut short inside its record (the
+// program writes whole records; only an empty slot's file is shorter), or one whose
+// numbers are not those of a coupon (0..49). `size` is the length of the player's file.
 // Returns 1 when the slot holds it; otherwise the message has been shown.
-EMSCRIPTEN_KEEPALIVE int krn_import(int slot, const char* path, const char* shownName) {
+EMSCRIPTEN_KEEPALIVE int krn_import(int slot, const char* path, const char* shownName,
+                                    double size) {
     if (slot < 0 || slot >= krn::kSlots || window->ended() || window->messageOpen()) {
         return 0;
     }
     krn::SlotRecord record{};
     krn::FileOutcome outcome = krn::readSlotRecord(path, record);
-    if (outcome.ok && !withinRange(record)) {
+    if (outcome.ok && ((size > 0 && size < krn::kRecordBytes) || !withinRange(record))) {
         outcome = {false, std::string("\"") + shownName + "\" bir kupon dosyası değil"};
     }
     if (outcome.ok) {
