@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test screenshot install package bench clean test-asan \
-	fuzz fuzz-short
+	fuzz fuzz-short web web-run test-web bench-web
 
 all: build
 
@@ -45,6 +45,7 @@ run: build
 test: build
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory fuzz-short
+	@$(MAKE) --no-print-directory test-web
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer; any report,
@@ -86,6 +87,35 @@ fuzz-short: deps
 fuzz: deps
 	$(call run-fuzzers,600)
 
+# The window as a web page: the core built by Debian's emscripten into a static folder,
+# build-web/, that any web server can serve. Its tests drive Debian's chromium headless.
+WEB_PACKAGES := emscripten python3-fonttools fonts-liberation chromium python3-websocket
+WEB_BUILD := build-web
+WEB_OBJ := build-web-obj
+WEB_PORT ?= 8049
+# Some emscripten installs find Debian's acorn module only through NODE_PATH.
+EMENV := NODE_PATH=/usr/share/nodejs
+web:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
+	@$(EMENV) emcmake cmake -S . -B $(WEB_OBJ) -DCMAKE_BUILD_TYPE=Release \
+	  -DKRN_WEB_OUT=$(CURDIR)/$(WEB_BUILD) >/dev/null
+	@$(EMENV) cmake --build $(WEB_OBJ) -j$(JOBS)
+	@echo "$(WEB_BUILD)/index.html"
+
+# The page in headless chromium, beside the desktop view's offscreen render of the same states;
+# both pictures are kept in $(WEB_OBJ)/pictures.
+test-web: web configure
+	@cmake --build $(BUILD) -j$(JOBS) --target krn-screenshot
+	@mkdir -p $(WEB_OBJ)/pictures
+	@/usr/bin/python3 tests/web/web_test.py $(WEB_BUILD) $(BUILD)/krn-screenshot $(WEB_OBJ)/pictures
+
+web-run: web
+	@echo "http://127.0.0.1:$(WEB_PORT)/"
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && command -v xdg-open >/dev/null; then \
+	  (sleep 1; xdg-open "http://127.0.0.1:$(WEB_PORT)/" >/dev/null 2>&1) & \
+	fi; \
+	cd $(WEB_BUILD) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
 PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD) --prefix "$(PREFIX)"
@@ -120,6 +150,15 @@ bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKRN_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target bench_programs
 	@python3 bench/run_bench.py --build $(BENCH_BUILD) --out $(BENCH_BUILD)/bench-report.txt
+	@$(MAKE) --no-print-directory bench-web
+
+# The web page's figures beside a floor page: one button and an empty WebAssembly module,
+# built by the same emscripten with the same options.
+bench-web: web
+	@mkdir -p $(WEB_OBJ)/floor
+	@cp bench/web/floor.html $(WEB_OBJ)/floor/
+	@$(EMENV) emcc -O2 -sENVIRONMENT=web -sDYNAMIC_EXECUTION=0 bench/web/floor.c -o $(WEB_OBJ)/floor/floor.js
+	@/usr/bin/python3 bench/web_bench.py $(WEB_BUILD) $(WEB_OBJ)/floor | tee $(WEB_OBJ)/bench-report.txt
 
 clean:
 	rm -rf $(BUILD)

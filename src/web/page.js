@@ -1,0 +1,648 @@
+// The window as a web page. Every control record gets one element, drawn as the record
+// says; every click, key and tick goes to the window's rules in the WebAssembly core, and
+// the records that changed are drawn again. The page itself decides nothing the rules
+// decide: it only knows how to draw a record and where the keyboard focus goes.
+'use strict';
+
+(function () {
+  const TWIPS_PER_PIXEL = 15;
+  const px = (twips) => Math.round(twips / TWIPS_PER_PIXEL);
+  const Kind = { Window: 0, Panel: 1, Button: 2, Label: 3, Image: 4, PictureBox: 5, Timer: 6 };
+  const PICTURES = [null, 'app-icon', 'drop', 'save-key', 'empty-bin', 'load-arrow', 'logo', 'logo2',
+    'logo3'];
+  const WHEEL_FRAME_0 = 9;
+  const DRUM_ITEM = -2;
+  const MESSAGE_TITLE = 'KRN Dernovak';
+  // The desktop's own colours as the desktop window shows them: 4 is the menu background,
+  // 15 the button face.
+  const SYSTEM_COLOURS = { 4: 'rgb(239,239,239)', 15: 'rgb(239,239,239)' };
+  const Bevel = { None: 0, Raised: 1, Inset: 2 };
+  const LIGHT = '#fff';
+  const SHADOW = '#808080';
+  const SVG = 'http://www.w3.org/2000/svg';
+
+  let core = null;
+  const records = [];
+  const elements = [];
+  const byName = new Map();
+  const page = {};
+  let drumText = null;
+  let windowId = 0;
+  let busy = false;
+  const waiting = [];
+  // The control whose key press opened the grid, to take the focus back when it closes.
+  let opener = null;
+  let byKeyboard = false;
+  let frame = 1;
+  let typed = { digit: 0, at: 0 };
+
+  const call = (name, ...args) => core['_' + name](...args);
+  const json = (name, ...args) => JSON.parse(core.UTF8ToString(call(name, ...args)));
+  const id = (name) => byName.get(name);
+
+  function colour(c) {
+    return c[3] !== 0 ? SYSTEM_COLOURS[c[3]] : `rgb(${c[0]},${c[1]},${c[2]})`;
+  }
+
+  function fontOf(f) {
+    const size = Math.round((f[1] * 96) / 72);
+    return `${f[3] ? 'italic ' : ''}${f[2] ? 'bold ' : ''}${size}px ${f[0] === 1 ? '"KRN Serif"' : '"KRN Sans"'}`;
+  }
+
+  // The bevels of a panel as rings of inset shadows, outermost first; the first shadow
+  // lies on top, and each ring gives its top right and bottom left corners to the dark side.
+  function panelShadows(bevels, back) {
+    const [outer, outerWidth, band, inner, innerWidth] = bevels;
+    const list = [];
+    let n = 0;
+    const rings = (kind, width) => {
+      for (let i = 0; i < width; ++i) {
+        n += 1;
+        if (kind === Bevel.None) continue;
+        const raised = kind === Bevel.Raised;
+        list.push(`inset -${n}px -${n}px 0 0 ${raised ? SHADOW : LIGHT}`,
+          `inset ${n}px ${n}px 0 0 ${raised ? LIGHT : SHADOW}`);
+      }
+    };
+    rings(outer, outerWidth);
+    n += band;
+    if (band > 0 && inner !== Bevel.None) {
+      list.push(`inset ${n}px ${n}px 0 0 ${back}`, `inset -${n}px -${n}px 0 0 ${back}`);
+    }
+    rings(inner, innerWidth);
+    return { shadow: list.join(',') || 'none', inset: n };
+  }
+
+  // -- Drawing ---------------------------------------------------------------------------
+
+  function makeCaption(el, inset, hidden) {
+    const cap = document.createElement('span');
+    cap.className = 'cap';
+    cap.style.inset = `${inset}px`;
+    if (hidden) cap.setAttribute('aria-hidden', 'true');
+    el.appendChild(cap);
+    return cap;
+  }
+
+  function makeWheel(el, width) {
+    const svg = document.createElementNS(SVG, 'svg');
+    svg.setAttribute('viewBox', '0 0 39 40');
+    svg.setAttribute('preserveAspectRatio', 'none');
+    svg.setAttribute('width', '100%');
+    svg.setAttribute('height', '100%');
+    const shape = (name, attrs) => {
+      const s = document.createElementNS(SVG, name);
+      for (const [k, v] of Object.entries(attrs)) s.setAttribute(k, v);
+      svg.appendChild(s);
+      return s;
+    };
+    // The frames follow a 39 x 40 design: three sectors of a disc, outlined in black.
+    const line = Math.max(1, 39 / (width * window.devicePixelRatio));
+    const r = 18 - line / 2;
+    const at = (deg) => [19.5 + r * Math.cos((deg * Math.PI) / 180), 20 - r * Math.sin((deg * Math.PI) / 180)];
+    shape('rect', { width: 39, height: 40, fill: 'rgb(192,192,192)' });
+    const sectors = [90, -30, 210].map((start) => {
+      const [x0, y0] = at(start);
+      const [x1, y1] = at(start + 120);
+      return shape('path', { d: `M19.5 20L${x0} ${y0}A${r} ${r} 0 0 0 ${x1} ${y1}Z` });
+    });
+    for (const deg of [90, 210, 330]) {
+      const [x, y] = at(deg);
+      shape('line', { x1: 19.5, y1: 20, x2: x, y2: y, stroke: '#000', 'stroke-width': line });
+    }
+    shape('ellipse', { cx: 19.5, cy: 20, rx: r, ry: r, fill: 'none', stroke: '#000', 'stroke-width': line });
+    el.appendChild(svg);
+    return { svg, sectors };
+  }
+
+  function drawWheel(el, picture) {
+    const wheel = el.wheel;
+    const shown = picture >= WHEEL_FRAME_0;
+    wheel.svg.style.display = shown ? '' : 'none';
+    if (!shown) return;
+    // Frame 0 paints the sectors red, blue, yellow; each later frame turns them one on.
+    const colours = ['#f00', '#00f', '#ff0'];
+    const f = picture - WHEEL_FRAME_0;
+    wheel.sectors.forEach((s, i) => s.setAttribute('fill', colours[(i - (f % 3) + 3) % 3]));
+  }
+
+  function pictureFile(picture) {
+    return PICTURES[picture] ? `assets/${PICTURES[picture]}.svg` : '';
+  }
+
+  function create(cid, r, readable) {
+    let el;
+    if (r.kind === Kind.Button) {
+      el = document.createElement('button');
+      el.type = 'button';
+      el.className = 'c';
+      if (r.picture !== 0) {
+        el.img = document.createElement('img');
+        el.img.alt = '';
+        el.img.className = 'pic';
+        Object.assign(el.img.style, { left: '3px', top: '3px', width: `${px(r.box[2]) - 6}px`,
+          height: `${px(r.box[3]) - 6}px` });
+        el.appendChild(el.img);
+      }
+      el.cap = makeCaption(el, 2, false);
+      if (r.hint) {
+        el.setAttribute('aria-label', r.hint);
+        el.title = r.hint;
+      }
+      if (r.about) {
+        const about = document.createElement('span');
+        about.id = `about-${cid}`;
+        about.hidden = true;
+        about.textContent = r.about;
+        el.appendChild(about);
+        el.setAttribute('aria-describedby', about.id);
+      }
+    } else {
+      el = document.createElement('div');
+      el.className = 'c';
+      if (r.kind === Kind.Panel) {
+        const bevels = panelShadows(r.bevels, colour(r.back));
+        el.bevelInset = bevels.inset;
+        el.cap = makeCaption(el, bevels.inset, readable && r.number === 0);
+      } else if (r.kind === Kind.Label) {
+        if (r.border) el.classList.add('label');
+        el.cap = makeCaption(el, 0, readable);
+      } else if (r.kind === Kind.Image) {
+        el.classList.add('image');
+      } else if (r.kind === Kind.PictureBox) {
+        el.classList.add('picture');
+        el.img = document.createElement('img');
+        el.img.alt = '';
+        Object.assign(el.img.style, { width: '100%', height: '100%', objectFit: 'contain' });
+        el.appendChild(el.img);
+        el.setAttribute('role', 'img');
+        el.tabIndex = -1;
+      }
+      if (r.number !== 0) {
+        el.id = `cell-${r.number}`;
+        el.setAttribute('role', 'checkbox');
+      }
+    }
+    el.dataset.id = cid;
+    el.dataset.name = r.name;
+    Object.assign(el.style, { left: `${px(r.box[0])}px`, top: `${px(r.box[1])}px`,
+      width: `${px(r.box[2])}px`, height: `${px(r.box[3])}px`, zIndex: cid });
+    if (readable && r.access && r.number === 0 && r.kind !== Kind.Button && r.kind !== Kind.PictureBox) {
+      el.reader = document.createElement('span');
+      el.reader.className = 'reader';
+      el.appendChild(el.reader);
+    }
+    return el;
+  }
+
+  // Brings an element to its record; `old` is what it showed before, if anything.
+  function draw(el, r, old) {
+    const changed = (key) => !old || JSON.stringify(old[key]) !== JSON.stringify(r[key]);
+    if (changed('visible')) el.classList.toggle('hidden', !r.visible);
+    if (changed('back')) {
+      el.style.backgroundColor = colour(r.back);
+      if (r.kind === Kind.Panel) el.style.boxShadow = panelShadows(r.bevels, colour(r.back)).shadow;
+      if (r.kind === Kind.Button) el.style.setProperty('--face', colour(r.back));
+    }
+    if (el.cap && (changed('caption') || changed('fore') || changed('font') || changed('align'))) {
+      el.cap.textContent = r.caption;
+      el.cap.style.color = colour(r.fore);
+      el.cap.style.font = fontOf(r.font);
+      el.cap.classList.toggle('left', r.align === 1);
+      el.cap.classList.toggle('right', r.align === 2);
+    }
+    if (r.kind === Kind.Button && changed('enabled')) el.disabled = !r.enabled;
+    if (changed('picture')) {
+      if (el.wheel) drawWheel(el, r.picture);
+      else if (el.img) el.img.src = pictureFile(r.picture);
+    }
+    if (el.reader && el.reader.textContent !== r.access) el.reader.textContent = r.access;
+    if (r.kind === Kind.PictureBox) el.setAttribute('aria-label', r.access);
+    if (r.number !== 0) el.setAttribute('aria-checked', r.checked ? 'true' : 'false');
+  }
+
+  function build() {
+    const count = call('krn_count');
+    const children = new Map();
+    for (let i = 0; i < count; ++i) {
+      const r = json('krn_control', i);
+      records[i] = r;
+      byName.set(r.name, i);
+      if (r.kind === Kind.Window) windowId = i;
+      if (!children.has(r.container)) children.set(r.container, []);
+      children.get(r.container).push(i);
+    }
+    const win = records[windowId];
+    const root = document.getElementById('window');
+    Object.assign(root.style, { width: `${px(win.box[2])}px`, height: `${px(win.box[3])}px`,
+      backgroundColor: colour(win.back) });
+    followWindow(win);
+
+    // In reading order, which is also the order of Tab; the inventory order, in which a
+    // later control lies in front of an earlier one, goes to the stacking order.
+    const fill = (container, parent, readable) => {
+      const order = json('krn_reading_order', container);
+      const rest = (children.get(container) || []).filter((c) => !order.includes(c));
+      for (const cid of [...order, ...rest]) {
+        if (cid === DRUM_ITEM) {
+          drumText = document.createElement('div');
+          drumText.className = 'reader';
+          drumText.textContent = core.UTF8ToString(call('krn_drum_name'));
+          parent.appendChild(drumText);
+          continue;
+        }
+        const r = records[cid];
+        // Timers draw nothing; controls right of the client area are never on screen.
+        if (r.kind === Kind.Timer || r.wleft >= win.box[2] || r.wtop >= win.box[3]) continue;
+        const inOrder = readable && order.includes(cid);
+        const el = create(cid, r, inOrder);
+        if (!inOrder) el.setAttribute('aria-hidden', 'true');
+        elements[cid] = el;
+        parent.appendChild(el);
+        if (r.kind === Kind.Image) el.wheel = makeWheel(el, px(r.box[2]));
+        draw(el, r, null);
+        if (children.has(cid)) {
+          if (inOrder && r.access) {
+            el.setAttribute('role', 'group');
+            el.setAttribute('aria-label', r.access);
+          }
+          fill(cid, el, inOrder);
+        }
+      }
+    };
+    fill(windowId, root, true);
+
+    const grid = elements[id('Basınç')];
+    grid.classList.add('grid');
+    grid.tabIndex = 0;
+    grid.addEventListener('keydown', gridKey);
+    grid.addEventListener('mousedown', () => grid.classList.remove('keyboard'));
+    grid.addEventListener('focus', () => { showFrame(frame); });
+    grid.addEventListener('keyup', (e) => { if (e.key === 'Tab') grid.classList.add('keyboard'); });
+    root.addEventListener('click', onClick);
+    root.addEventListener('keydown', pictureKey);
+    followPictures();
+  }
+
+  function followWindow(r) {
+    // Blanks as no-break spaces: a browser drops a title of plain blanks and shows the
+    // address instead, where the window shows an empty title bar.
+    const title = r.caption.replace(/ /g, '\u00a0') || '\u00a0';
+    if (document.title !== title) document.title = title;
+    document.getElementById('window').setAttribute('aria-label', r.access);
+  }
+
+  // -- The mirror ------------------------------------------------------------------------
+
+  function mirror() {
+    const changed = json('krn_changed');
+    if (changed.length === 0) return;
+    const focused = document.activeElement;
+    const gridId = id('Basınç');
+    const gridWasOpen = records[gridId].visible;
+    let pictures = false;
+    let drum = false;
+    const told = [];
+    for (const cid of changed) {
+      const r = json('krn_control', cid);
+      const old = records[cid];
+      records[cid] = r;
+      if (cid === windowId) {
+        followWindow(r);
+        continue;
+      }
+      if (r.name.startsWith('SSPanel67(')) drum = true;
+      if (r.kind === Kind.PictureBox) pictures = true;
+      const el = elements[cid];
+      if (!el) continue;
+      draw(el, r, old);
+      if (el.reader && r.shown && old.access !== r.access) told.push(r.access);
+    }
+    if (drum && drumText) {
+      drumText.textContent = core.UTF8ToString(call('krn_drum_name'));
+      told.push(drumText.textContent);
+    }
+    if (told.length > 0) document.getElementById('announce').textContent = told.join('; ');
+    followFocus(focused, gridWasOpen, records[gridId].visible, pictures);
+  }
+
+  // Where a change takes the keyboard focus: into the grid a key opened, back to the
+  // button that opened it, onto the picture that came up. A focused control that went
+  // away hands the focus on to the next one, as on the desktop.
+  function followFocus(focused, gridWasOpen, gridOpen, pictures) {
+    const grid = elements[id('Basınç')];
+    if (gridOpen && !gridWasOpen && byKeyboard) {
+      opener = focused;
+      grid.classList.add('keyboard');
+      frame = 1;
+      grid.focus();
+    } else if (!gridOpen && gridWasOpen) {
+      if (byKeyboard && opener && (focused === grid || grid.contains(focused) || focused === document.body)) {
+        opener.focus();
+      }
+      opener = null;
+    }
+    if (pictures) followPictures();
+    const now = document.activeElement;
+    if (byKeyboard && (now === document.body || now === null) && focused && focused !== document.body) {
+      focusAfter(focused);
+    }
+  }
+
+  function focusAfter(el) {
+    const all = [...document.querySelectorAll('#window button, #window [tabindex="0"]')];
+    const from = all.indexOf(el);
+    for (let i = 1; i <= all.length; ++i) {
+      const next = all[(from + i) % all.length];
+      if (!next.disabled && next.offsetParent !== null) {
+        next.focus();
+        return;
+      }
+    }
+  }
+
+  // Only the picture in front is reached with Tab, as only it can be clicked.
+  function followPictures() {
+    const stack = ['Logo3', 'Logo', 'Logo2'].map(id);
+    const front = stack.find((p) => records[p].visible);
+    let hadFocus = false;
+    for (const p of stack) {
+      hadFocus = hadFocus || elements[p] === document.activeElement;
+      elements[p].tabIndex = p === front ? 0 : -1;
+    }
+    if (!byKeyboard) return;
+    if (front !== undefined) elements[front].focus();
+    else if (hadFocus || document.activeElement === document.body) elements[id('SSCommand11')].focus();
+  }
+
+  // -- Events ----------------------------------------------------------------------------
+
+  // One event at a time: a save waits for the storage inside its handler, and nothing else
+  // reaches the rules, and nothing is drawn, until it is done.
+  function run(task) {
+    if (busy) {
+      waiting.push(task);
+      return;
+    }
+    busy = true;
+    Promise.resolve()
+      .then(task)
+      .catch((e) => console.error(e))
+      .then(() => {
+        mirror();
+        byKeyboard = false;
+        busy = false;
+        if (waiting.length > 0) run(waiting.shift());
+      });
+  }
+
+  function clickControl(cid, key) {
+    run(async () => {
+      byKeyboard = key;
+      await core.ccall('krn_click', 'number', ['number'], [cid], { async: true });
+    });
+  }
+
+  function onClick(e) {
+    const el = e.target.closest('[data-id]');
+    if (!el) return;
+    const cid = Number(el.dataset.id);
+    if (!records[cid].clickable) return;
+    // A button pressed with Space or Return reports a click of no mouse button.
+    clickControl(cid, el.tagName === 'BUTTON' && e.detail === 0);
+  }
+
+  function pictureKey(e) {
+    const el = e.target;
+    if (!el.classList.contains('picture') || (e.key !== ' ' && e.key !== 'Enter') || e.repeat) return;
+    e.preventDefault();
+    clickControl(Number(el.dataset.id), true);
+  }
+
+  function showFrame(n) {
+    const grid = elements[id('Basınç')];
+    elements[id(`bas${frame}`)].classList.remove('frame');
+    frame = n;
+    const cell = elements[id(`bas${frame}`)];
+    cell.classList.add('frame');
+    grid.setAttribute('aria-activedescendant', cell.id);
+  }
+
+  function gridKey(e) {
+    const grid = elements[id('Basınç')];
+    const digit = /^[0-9]$/.test(e.key) ? Number(e.key) : -1;
+    let to = frame;
+    if (e.key === 'ArrowLeft') to = frame - 1;
+    else if (e.key === 'ArrowRight') to = frame + 1;
+    else if (e.key === 'ArrowUp') to = frame - 9;
+    else if (e.key === 'ArrowDown') to = frame + 9;
+    else if (e.key === ' ' || e.key === 'Enter' || e.key === 'Escape') {
+      e.preventDefault();
+      grid.classList.add('keyboard');
+      typed.digit = 0;
+      if (e.repeat) return;
+      const target = e.key === ' ' ? `bas${frame}` : e.key === 'Escape' ? 'Vazgeç' : 'Tamam';
+      clickControl(id(target), true);
+      return;
+    } else if (digit >= 0) {
+      // Two digits typed within a second make one number, as "4" and "9" make 49.
+      const follows = typed.digit !== 0 && e.timeStamp - typed.at < 1000;
+      const number = follows ? typed.digit * 10 + digit : digit;
+      typed = { digit: !follows && digit >= 1 && digit <= 4 ? digit : 0, at: e.timeStamp };
+      if (number >= 1 && number <= 49) to = number;
+    } else {
+      typed.digit = 0;
+      return;
+    }
+    if (digit < 0) typed.digit = 0;
+    e.preventDefault();
+    grid.classList.add('keyboard');
+    if (to >= 1 && to <= 49) showFrame(to);
+  }
+
+  // The eight timers run from one clock: the ticks that fall due together are handled in one
+  // task and drawn in one frame, as a desktop handles the timer events that are due at once
+  // and then repaints once. A tick due while an event is being handled is skipped, as a
+  // busy desktop skips timer events.
+  let clock = null;
+  function startTimers() {
+    const due = [];
+    const start = performance.now();
+    for (const r of records) {
+      const k = /^Timer([1-8])$/.exec(r.name);
+      if (r.kind === Kind.Timer && k && r.interval > 0) {
+        due.push({ k: Number(k[1]), interval: r.interval, next: start + r.interval });
+      }
+    }
+    const step = () => {
+      const now = performance.now() + 1;
+      for (const d of due) {
+        if (d.next > now) continue;
+        if (!busy) call('krn_tick', d.k);
+        while (d.next <= now) d.next += d.interval;
+      }
+      if (!busy) mirror();
+      clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - performance.now());
+    };
+    if (due.length > 0) clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - start);
+  }
+
+  // -- Slot files in and out, outside the window ----------------------------------------
+
+  function download(slot) {
+    run(() => {
+      const path = core.UTF8ToString(call('krn_slot_path', slot));
+      const bytes = core.FS.analyzePath(path).exists ? core.FS.readFile(path) : new Uint8Array(0);
+      const url = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+      const a = document.createElement('a');
+      a.href = url;
+      a.download = path.slice(path.lastIndexOf('/') + 1);
+      a.click();
+      setTimeout(() => URL.revokeObjectURL(url), 1000);
+    });
+  }
+
+  function importFile(slot, file) {
+    run(async () => {
+      let bytes;
+      try {
+        // The record is the first 96 bytes; the parser reads no more.
+        bytes = new Uint8Array(await file.slice(0, 96).arrayBuffer());
+      } catch (e) {
+        page.showMessage(MESSAGE_TITLE, `Kupon yüklenemedi.\n"${file.name}" dosyası okunamadı`);
+        return;
+      }
+      const path = '/tmp/gelen.krn';
+      core.FS.writeFile(path, bytes);
+      await core.ccall('krn_import', 'number', ['number', 'string', 'string', 'number'],
+        [slot, path, file.name, file.size], { async: true });
+      core.FS.unlink(path);
+    });
+  }
+
+  function buildFiles() {
+    const strip = document.getElementById('files');
+    for (let s = 0; s < 5; ++s) {
+      const letter = 'abcde'[s];
+      const name = `kolon${letter}.krn`;
+      const group = document.createElement('span');
+      group.className = 'slot';
+      const out = document.createElement('button');
+      out.textContent = `${letter}: indir`;
+      out.setAttribute('aria-label', `${letter} yuvasını ${name} olarak indir`);
+      out.addEventListener('click', () => download(s));
+      const input = document.createElement('input');
+      input.type = 'file';
+      input.accept = '.krn';
+      input.tabIndex = -1;
+      input.id = `file-${letter}`;
+      input.addEventListener('change', () => {
+        if (input.files.length > 0) importFile(s, input.files[0]);
+        input.value = '';
+      });
+      const take = document.createElement('button');
+      take.textContent = 'al';
+      take.setAttribute('aria-label', `${letter} yuvasına .krn dosyası al`);
+      take.addEventListener('click', () => input.click());
+      group.append(out, take, input);
+      strip.appendChild(group);
+    }
+    // A file dropped on the slot bar goes into the slot whose buttons it was dropped on.
+    const bar = elements[id('SSPanel66')];
+    bar.addEventListener('dragover', (e) => e.preventDefault());
+    bar.addEventListener('drop', (e) => {
+      e.preventDefault();
+      if (e.dataTransfer.files.length === 0) return;
+      const x = (e.clientX - bar.getBoundingClientRect().left) / scale * TWIPS_PER_PIXEL;
+      let slot = 0;
+      for (let s = 1; s < 5; ++s) {
+        if (x >= records[id(`SSCommand${14 + 3 * s}`)].box[0] - 60) slot = s;
+      }
+      importFile(slot, e.dataTransfer.files[0]);
+    });
+  }
+
+  // -- Scale -----------------------------------------------------------------------------
+
+  let scale = 1;
+  function fit() {
+    const stage = document.getElementById('stage');
+    scale = Math.min(1, window.innerWidth / stage.offsetWidth, window.innerHeight / stage.offsetHeight);
+    stage.style.transform = scale < 1 ? `scale(${scale})` : '';
+  }
+
+  // -- What the rules need from the page -------------------------------------------------
+
+  page.random = () => {
+    // 53 random bits as a fraction: never 1.0.
+    const words = crypto.getRandomValues(new Uint32Array(2));
+    return ((words[0] >>> 5) * 67108864 + (words[1] >>> 6)) / 9007199254740992;
+  };
+  page.secondsSinceMidnight = () => {
+    const now = new Date();
+    return now.getHours() * 3600 + now.getMinutes() * 60 + now.getSeconds();
+  };
+  let audio = null;
+  page.beep = () => {
+    audio = audio || new AudioContext();
+    const tone = audio.createOscillator();
+    const gain = audio.createGain();
+    gain.gain.value = 0.1;
+    tone.frequency.value = 800;
+    tone.connect(gain).connect(audio.destination);
+    tone.start();
+    tone.stop(audio.currentTime + 0.12);
+  };
+  page.showMessage = (title, text) => {
+    const box = document.getElementById('message');
+    document.getElementById('message-title').textContent = title;
+    document.getElementById('message-text').textContent = text;
+    box.showModal();
+  };
+  page.quit = () => {
+    clearTimeout(clock);
+    document.body.classList.add('ended');
+    document.title = '\u00a0';
+    window.close();
+  };
+  page.mounted = (error) => {
+    if (error) console.error('slot storage', error);
+    call('krn_start');
+    build();
+    buildFiles();
+    mirror();
+    startTimers();
+    fit();
+    // From here on a click is answered; make bench measures the time to it.
+    performance.mark('krn-interactive');
+    window.addEventListener('resize', fit);
+    document.getElementById('message').addEventListener('close', () => {
+      run(() => call('krn_message_closed'));
+    });
+    // Slots are kept: ask the browser not to clear them when space runs short.
+    if (navigator.storage && navigator.storage.persist) navigator.storage.persist();
+    // Ready once the faces, the pictures and the icon are in: nothing is fetched after it.
+    const loaded = document.readyState === 'complete' ? Promise.resolve()
+      : new Promise((resolve) => window.addEventListener('load', resolve, { once: true }));
+    Promise.all([loaded, document.fonts.ready]).then(() => { document.body.dataset.ready = '1'; });
+  };
+
+  // The slot folder, as the core's platform names it. The browser's persistent storage is
+  // mounted there and read while the core is still being compiled; the window starts when
+  // both are done.
+  const SLOT_FOLDER = '/KRN_Sayısal';
+  let slotsRead = null;
+  window.Module = {
+    krnPage: page,
+    preInit() {
+      const fs = window.Module.FS;
+      fs.mkdir(SLOT_FOLDER);
+      fs.mount(fs.filesystems.IDBFS, {}, SLOT_FOLDER);
+      slotsRead = new Promise((resolve) => fs.syncfs(true, resolve));
+    },
+    onRuntimeInitialized() {
+      core = window.Module;
+      slotsRead.then(page.mounted);
+    },
+  };
+})();

@@ -1,0 +1,227 @@
+// The bridge between the window's rules and the page. The page calls these functions for
+// every click and tick and reads back the records that changed; it never decides anything
+// the rules decide. Records go out as JSON text, which the page parses in one call.
+#include "app/main_window.h"
+#include "coupon/slot_file.h"
+#include "layout/access_text.h"
+
+#include <emscripten.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+// What the page does for the rules: all of it lives in the page's script.
+EM_JS(double, page_random, (), { return Module.krnPage.random(); });
+EM_JS(double, page_seconds, (), { return Module.krnPage.secondsSinceMidnight(); });
+EM_JS(void, page_beep, (), { Module.krnPage.beep(); });
+EM_JS(void, page_message, (const char* title, const char* text),
+      { Module.krnPage.showMessage(UTF8ToString(title), UTF8ToString(text)); });
+EM_JS(void, page_quit, (), { Module.krnPage.quit(); });
+class WebPlatform : public krn::Platform {
+  public:
+    // The browser's random source needs no seed.
+    void seedRandomFromClock() override {}
+    double random() override { return page_random(); }
+    long secondsSinceMidnight() override { return static_cast<long>(page_seconds()); }
+    void beep() override { page_beep(); }
+    void showMessage(const std::string& title, const std::string& text) override {
+        page_message(title.c_str(), text.c_str());
+    }
+    void quit() override { page_quit(); }
+    // Where the page mounts the browser's persistent storage.
+    std::filesystem::path slotFolder() override { return "/KRN_Sayısal"; }
+};
+
+std::unique_ptr<WebPlatform> platform;
+std::unique_ptr<krn::MainWindow> window;
+std::string reply;
+
+void putString(std::string& out, const std::string& text) {
+    out += '"';
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += ch;
+        }
+    }
+    out += '"';
+}
+
+void putColour(std::string& out, const krn::Colour& c) {
+    out += "[" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + "," +
+           std::to_string(c.system) + "]";
+}
+
+void putIds(std::string& out, const std::vector<krn::ControlId>& ids) {
+    out += '[';
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        out += (i == 0 ? "" : ",") + std::to_string(ids[i]);
+    }
+    out += ']';
+}
+
+bool withinRange(const krn::SlotRecord& record) {
+    for (const krn::Int n : record) {
+        if (n < 0 || n > 49) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// A save or an empty is on the disk (fdatasync) before its indicator changes. In the browser
+// the disk is the storage under the slot folder: the handler waits here until the storage
+// holds the folder as it now stands, so the page never shows a save its storage does not
+// yet hold, and a refusal is a failed save that the rules report and undo as on the
+// desktop. The runtime's own fdatasync returns at once and stores nothing, and its fsync
+// takes a refusal for success.
+EM_ASYNC_JS(int, page_store, (), {
+    return await new Promise(function(resolve) {
+        FS.syncfs(
+            false, function(error) { resolve(error ? 1 : 0); });
+    });
+});
+
+extern "C" int fdatasync(int) {
+    if (page_store() != 0) {
+        errno = EIO;
+        return -1;
+    }
+    return 0;
+}
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void krn_start() {
+    platform = std::make_unique<WebPlatform>();
+    window = std::make_unique<krn::MainWindow>(*platform);
+    window->load();
+}
+
+EMSCRIPTEN_KEEPALIVE int krn_count() {
+    return window->controls().size();
+}
+
+EMSCRIPTEN_KEEPALIVE int krn_click(int id) {
+    return window->click(id) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void krn_tick(int k) {
+    window->tick(k);
+}
+
+EMSCRIPTEN_KEEPALIVE void krn_message_closed() {
+    window->onMessageClosed();
+}
+
+EMSCRIPTEN_KEEPALIVE int krn_message_open() {
+    return window->messageOpen() ? 1 : 0;
+}
+
+// The controls whose record changed since the last call, as a JSON array.
+EMSCRIPTEN_KEEPALIVE const char* krn_changed() {
+    reply.clear();
+    putIds(reply, window->controls().takeChanged());
+    return reply.c_str();
+}
+
+// Everything the page draws of a control, and what a screen reader is told of it.
+EMSCRIPTEN_KEEPALIVE const char* krn_control(int id) {
+    const krn::Controls& ui = window->controls();
+    reply.clear();
+    if (id < 0 || id >= ui.size()) {
+        reply = "null";
+        return reply.c_str();
+    }
+    const krn::Control& c = ui[id];
+    const krn::PanelBevels b = krn::bevelsOf(c.style);
+    auto num = [](int v) { return std::to_string(v); };
+    reply += "{\"name\":";
+    putString(reply, c.name);
+    reply += ",\"kind\":" + num(static_cast<int>(c.kind)) + ",\"container\":" + num(c.container) +
+             ",\"box\":[" + num(c.left) + "," + num(c.top) + "," + num(c.width) + "," +
+             num(c.height) + "],\"wleft\":" + num(ui.windowLeft(id)) +
+             ",\"wtop\":" + num(ui.windowTop(id)) + ",\"caption\":";
+    putString(reply, c.caption);
+    reply += ",\"back\":";
+    putColour(reply, c.back);
+    reply += ",\"fore\":";
+    putColour(reply, c.fore);
+    reply += ",\"font\":[" + num(static_cast<int>(c.font.face)) + "," +
+             std::to_string(c.font.points) + "," + num(c.font.bold) + "," + num(c.font.italic) +
+             "],\"bevels\":[" + num(static_cast<int>(b.outer)) + "," + num(b.outerWidth) + "," +
+             num(b.band) + "," + num(static_cast<int>(b.inner)) + "," + num(b.innerWidth) +
+             "],\"align\":" + num(static_cast<int>(c.align)) + ",\"border\":" + num(c.border) +
+             ",\"visible\":" + num(c.visible) + ",\"enabled\":" + num(c.enabled) +
+             ",\"shown\":" + num(ui.shown(id)) +
+             ",\"picture\":" + num(static_cast<int>(c.picture)) +
+             ",\"interval\":" + num(c.interval) +
+             ",\"clickable\":" + num(window->hasClickHandler(id)) + ",\"hint\":";
+    putString(reply, c.hint);
+    reply += ",\"access\":";
+    putString(reply, krn::accessibleName(ui, id));
+    reply += ",\"about\":";
+    putString(reply, krn::accessibleDescription(ui, id));
+    reply += ",\"number\":" + num(krn::gridNumberOf(ui, id)) +
+             ",\"checked\":" + num(krn::isChecked(ui, id)) + "}";
+    return reply.c_str();
+}
+
+// The items a reader meets inside a container, in order; the drum is kDrumItem.
+EMSCRIPTEN_KEEPALIVE const char* krn_reading_order(int container) {
+    reply.clear();
+    putIds(reply, krn::readingOrder(window->controls(), container));
+    return reply.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* krn_drum_name() {
+    reply = krn::accessibleName(window->controls(), krn::kDrumItem);
+    return reply.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* krn_slot_path(int slot) {
+    reply = window->slotPath(slot).string();
+    return reply.c_str();
+}
+
+// Takes the .krn file the page has put at `path` into slot `slot` (0..4), read by the
+// same parser as every slot file. A file that cannot be a slot file is refused as well,
+// or it would overwrite a kept coupon with noise: one cut short inside its record (the
+// program writes whole records; only an empty slot's file is shorter), or one whose
+// numbers are not those of a coupon (0..49). `size` is the length of the player's file.
+// Returns 1 when the slot holds it; otherwise the message has been shown.
+EMSCRIPTEN_KEEPALIVE int krn_import(int slot, const char* path, const char* shownName,
+                                    double size) {
+    if (slot < 0 || slot >= krn::kSlots || window->ended() || window->messageOpen()) {
+        return 0;
+    }
+    krn::SlotRecord record{};
+    krn::FileOutcome outcome = krn::readSlotRecord(path, record);
+    if (outcome.ok && ((size > 0 && size < krn::kRecordBytes) || !withinRange(record))) {
+        outcome = {false, std::string("\"") + shownName + "\" bir kupon dosyası değil"};
+    }
+    if (outcome.ok) {
+        outcome = krn::writeSlotRecord(window->slotPath(slot), record);
+    }
+    if (!outcome.ok) {
+        platform->showMessage(krn::kMessageTitle, "Kupon yüklenemedi.\n" + outcome.error);
+        return 0;
+    }
+    window->showSlotStatus();
+    return 1;
+}
+
+} // extern "C"
