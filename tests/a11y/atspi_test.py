@@ -129,9 +129,10 @@ class Player:
         def there(obj):
             return (obj is not None and obj.get_name() == name and
                     description in (None, obj.get_description()))
-        for _ in range(45):
+        for tabs in range(45):
             if there(self.reader.focused):
-                self.orca.says(name)
+                if tabs:
+                    self.orca.says(name)
                 self.keys("space")
                 return
             focused = self.reader.focused
@@ -279,6 +280,13 @@ def play(program, log):
         step(player.press, "; ".join(hits) or "isabet yok", "Sına")
         reader.told("accessible-name", f"2. kolon, 1. sayı: {hand[0]}, isabet", 0)
         print(f"ok: Sına against {sorted(result)}: {hits}")
+        player.press("At Sına")
+        said = reader.told("showing", "Çekilen: ...")[1]
+        if not re.fullmatch(r"Çekilen: [\d, ]+; (\d\. kolon: \d isabet(; )?)+|.*; isabet yok", said):
+            raise Failure(f"At Sına reads '{said}'")
+        orca.says(said)
+        step(player.press, "a yuvası: ekranda, boş", "a yuvasını boşalt")
+        step(player.press, "Kupon boş", "Sil", None, True)
 
         for column in range(1, 9):
             drawn = drop()
