@@ -7,7 +7,7 @@ PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev
 	libgtest-dev libgmock-dev googletest fonts-liberation xvfb xauth x11-utils \
 	clang libclang-rt-dev dpkg-dev desktop-file-utils appstream \
 	libbenchmark-dev libxcb1-dev libxcb-damage0-dev python3 qt6-translations-l10n \
-	dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 xdotool \
+	dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 xdotool orca \
 	qt6-base-private-dev qt6-wayland libwayland-dev libwayland-bin wayland-protocols sway
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

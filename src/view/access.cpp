@@ -19,12 +19,26 @@ bool isBall(const Controls& ui, ControlId id) {
     return false;
 }
 
+int slotOf(ControlId id) {
+    return id <= slotItem(0) && id > slotItem(kSlots) ? slotItem(0) - id : -1;
+}
+
+// The control that stands for an item with no record of its own: a slot's lamp.
+ControlId recordOf(const Controls& ui, ControlId id) {
+    const int s = slotOf(id);
+    return s < 0 ? id : ui.slotLamp(s);
+}
+
 ControlId containerOf(const Controls& ui, ControlId id) {
-    const ControlId container = id == kDrumItem ? kNoControl : ui[id].container;
+    const ControlId container = id == kDrumItem ? kNoControl : ui[recordOf(ui, id)].container;
     return container == kNoControl ? ui.window() : container;
 }
 
 QRect windowRect(const WindowView& view, ControlId id) {
+    if (const int s = slotOf(id); s >= 0) {
+        const Controls& ui = view.controls();
+        return view.rectOf(ui.slotLamp(s)) | view.rectOf(ui.slotIndicator(s));
+    }
     if (id != kDrumItem) {
         return view.rectOf(id);
     }
@@ -71,7 +85,7 @@ class PaintedAccessible : public QAccessibleInterface, public QAccessibleActionI
     QWindow* window() const override { return view_.windowHandle(); }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QAccessibleInterface* parent() const override {
-        QWidget* host = id_ == kDrumItem ? &view_ : view_.hostOf(id_);
+        QWidget* host = id_ == kDrumItem ? &view_ : view_.hostOf(recordOf(view_.controls(), id_));
         return QAccessible::queryAccessibleInterface(host);
     }
     QAccessibleInterface* child(int) const override { return nullptr; }
@@ -153,12 +167,58 @@ class PaintedAccessible : public QAccessibleInterface, public QAccessibleActionI
     }
     bool gridNumber() const { return gridNumberOf(view_.controls(), id_) != 0; }
     bool isShowing() const {
-        return (id_ == kDrumItem || view_.controls().shown(id_)) && !covered(view_, id_);
+        const Controls& ui = view_.controls();
+        return (id_ == kDrumItem || ui.shown(recordOf(ui, id_))) && !saysNothing(ui, id_) &&
+               !covered(view_, id_);
     }
 
     WindowView& view_;
     ControlId id_;
     Seen remembered_;
+};
+
+// What the last press did, as a notification: a reader speaks one when it shows. It has no
+// widget and takes no room; it stays showing until the next press replaces it.
+class ReportAccessible : public QAccessibleInterface {
+  public:
+    explicit ReportAccessible(WindowView& view) : view_(view) {}
+
+    bool isValid() const override { return true; }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return view_.windowHandle(); }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(&view_);
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? text_ : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override { return {}; }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        s.invisible = text_.isEmpty();
+        return s;
+    }
+
+    // Hidden while its name changes, so that the reader, which keeps names it was told,
+    // takes the new one, and speaks it once, as it shows.
+    void tell(const QString& text) {
+        if (!text_.isEmpty()) {
+            raise(this, QAccessible::ObjectHide);
+        }
+        text_ = text;
+        raise(this, QAccessible::NameChanged);
+        raise(this, QAccessible::ObjectShow);
+    }
+
+  private:
+    WindowView& view_;
+    QString text_;
 };
 
 namespace {
@@ -273,8 +333,17 @@ AccessibleControls::~AccessibleControls() {
 
 QAccessibleInterface* AccessibleControls::painted(ControlId id) {
     PaintedAccessible** slot = nullptr;
+    if (id == kReportItem) {
+        if (report_ == nullptr) {
+            report_ = new ReportAccessible(view_);
+            made_.push_back(QAccessible::registerAccessibleInterface(report_));
+        }
+        return report_;
+    }
     if (id == kDrumItem) {
         slot = &drum_;
+    } else if (const int s = slotOf(id); s >= 0) {
+        slot = &slots_[s];
     } else if (id >= 0 && id < view_.controls().size() && view_.hostOf(id) != nullptr) {
         slot = &painted_[static_cast<size_t>(id)];
     } else {
@@ -304,7 +373,7 @@ QAccessibleInterface* AccessibleControls::forWidget(QWidget* widget) {
     return iface;
 }
 
-void AccessibleControls::announce(const std::vector<ControlId>& changed) {
+void AccessibleControls::announce(const std::vector<ControlId>& changed, ControlId pressed) {
     const Controls& ui = view_.controls();
     bool everything = false;
     bool drum = false;
@@ -318,6 +387,11 @@ void AccessibleControls::announce(const std::vector<ControlId>& changed) {
         } else if (PaintedAccessible* p = painted_[static_cast<size_t>(id)]) {
             p->announceChange();
         }
+        for (int s = 0; s < kSlots; ++s) {
+            if (slots_[s] != nullptr && (id == ui.slotLamp(s) || id == ui.slotIndicator(s))) {
+                slots_[s]->announceChange();
+            }
+        }
     }
     if (everything) {
         for (PaintedAccessible* p : painted_) {
@@ -328,6 +402,17 @@ void AccessibleControls::announce(const std::vector<ControlId>& changed) {
     }
     if ((everything || drum) && drum_ != nullptr) {
         drum_->announceChange();
+    }
+    if (pressed == ui.command(9) || pressed == ui.command(3)) {
+        entry_ = pressed;
+    }
+    // A press that opened a message is told by the message, which the reader reads itself.
+    if (pressed == kNoControl || view_.mainWindow().messageOpen()) {
+        return;
+    }
+    const std::string report = actionReport(ui, pressed, changed, entry_);
+    if (!report.empty()) {
+        static_cast<ReportAccessible*>(painted(kReportItem))->tell(QString::fromStdString(report));
     }
 }
 

@@ -16,6 +16,7 @@ namespace krn {
 
 class WindowView;
 class PaintedAccessible;
+class ReportAccessible;
 
 class AccessibleControls {
   public:
@@ -32,8 +33,9 @@ class AccessibleControls {
     QAccessibleInterface* forWidget(QWidget* widget);
 
     // Tells the reader what the handlers changed in the records since the last mirror: new
-    // names, checked states, and what came into view or went out of it.
-    void announce(const std::vector<ControlId>& changed);
+    // names, checked states, and what came into view or went out of it; then, after a
+    // press, what it did.
+    void announce(const std::vector<ControlId>& changed, ControlId pressed);
     // The grid's focus frame moved onto a number.
     void announceFocus(ControlId gridNumber);
 
@@ -41,6 +43,10 @@ class AccessibleControls {
     WindowView& view_;
     std::vector<PaintedAccessible*> painted_;
     PaintedAccessible* drum_{nullptr};
+    PaintedAccessible* slots_[kSlots]{};
+    ReportAccessible* report_{nullptr};
+    // The "Gir" that opened the grid.
+    ControlId entry_{kNoControl};
     // Every object made here, so that none outlives the window it describes.
     std::vector<QAccessible::Id> made_;
     std::vector<QAccessibleInterface*> forWidgets_;

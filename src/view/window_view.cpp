@@ -26,6 +26,13 @@ bool liesOutside(const Controls& ui, ControlId id) {
 
 WindowView::WindowView(MainWindow& window, QWidget* parent)
     : QWidget(parent), window_(window), painted_(window.controls(), kNoControl) {
+    // Before any widget is made: Qt 6.8 asks for the window's accessible object as soon as
+    // a child is added to it, and keeps the first answer.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&accessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     const Controls& ui = window_.controls();
     const Control& win = ui[ui.window()];
     back_ = toQColor(win.back);
@@ -75,11 +82,6 @@ WindowView::WindowView(MainWindow& window, QWidget* parent)
     setTabOrder(grid_, widgetOf(ui.vazgec()));
     setTabOrder(widgetOf(ui.vazgec()), widgetOf(ui.tamam()));
 
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(&accessibleFactory);
-        return true;
-    }();
-    (void)factoryInstalled;
     setTimersRunning(true);
 }
 
@@ -302,7 +304,7 @@ void WindowView::setTimersRunning(bool running) {
     }
 }
 
-void WindowView::mirror() {
+void WindowView::mirror(ControlId pressed) {
     Controls& ui = window_.controls();
     const std::vector<ControlId> changed = ui.takeChanged();
     moveFocusAhead(changed);
@@ -316,7 +318,7 @@ void WindowView::mirror() {
         }
     }
     if (access_ != nullptr && QAccessible::isActive()) {
-        access_->announce(changed);
+        access_->announce(changed, pressed);
     }
 }
 
@@ -416,10 +418,11 @@ void WindowView::followWindowRecord() {
 }
 
 void WindowView::click(ControlId id) {
-    window_.click(id);
+    // A click the window refuses did nothing, and has nothing to report.
+    const bool done = window_.click(id);
     // A save makes the folder anew when it has gone.
     watchSlotFolder();
-    mirror();
+    mirror(done ? id : kNoControl);
 }
 
 void WindowView::keyClick(ControlId id) {

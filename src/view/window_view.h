@@ -27,8 +27,8 @@ class WindowView : public QWidget {
     ~WindowView() override;
 
     // Brings the changed records onto their widgets; nothing else is repainted. While a
-    // screen reader listens, it is told what changed.
-    void mirror();
+    // screen reader listens, it is told what changed and what the press, if any, did.
+    void mirror(ControlId pressed = kNoControl);
     // A click or tick as the desktop delivers it, then the mirror.
     void click(ControlId id);
     void tick(int k);

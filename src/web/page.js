@@ -11,7 +11,6 @@
   const PICTURES = [null, 'app-icon', 'drop', 'save-key', 'empty-bin', 'load-arrow', 'logo', 'logo2',
     'logo3'];
   const WHEEL_FRAME_0 = 9;
-  const DRUM_ITEM = -2;
   const MESSAGE_TITLE = 'KRN Dernovak';
   // The desktop's own colours as the desktop window shows them: 4 is the menu background,
   // 15 the button face.
@@ -26,7 +25,9 @@
   const elements = [];
   const byName = new Map();
   const page = {};
-  let drumText = null;
+  // The items with no control of their own (the drum, the slots' lamps and indicators, the
+  // report of a press), by their negative ids.
+  const items = new Map();
   let windowId = 0;
   let busy = false;
   const waiting = [];
@@ -244,11 +245,12 @@
       const order = json('krn_reading_order', container);
       const rest = (children.get(container) || []).filter((c) => !order.includes(c));
       for (const cid of [...order, ...rest]) {
-        if (cid === DRUM_ITEM) {
-          drumText = document.createElement('div');
-          drumText.className = 'reader';
-          drumText.textContent = core.UTF8ToString(call('krn_drum_name'));
-          parent.appendChild(drumText);
+        if (cid < 0) {
+          const item = document.createElement('div');
+          item.className = 'reader';
+          item.textContent = core.UTF8ToString(call('krn_item_name', cid));
+          items.set(cid, item);
+          parent.appendChild(item);
           continue;
         }
         const r = records[cid];
@@ -295,14 +297,15 @@
   // -- The mirror ------------------------------------------------------------------------
 
   function mirror() {
+    // A press that changed nothing may still have a reason to tell.
     const changed = json('krn_changed');
-    if (changed.length === 0) return;
     const focused = document.activeElement;
     const gridId = id('Basınç');
     const gridWasOpen = records[gridId].visible;
     let pictures = false;
-    let drum = false;
     const told = [];
+    // A wheel's tick changes nothing a reader is told.
+    let readable = false;
     for (const cid of changed) {
       const r = json('krn_control', cid);
       const old = records[cid];
@@ -311,18 +314,22 @@
         followWindow(r);
         continue;
       }
-      if (r.name.startsWith('SSPanel67(')) drum = true;
       if (r.kind === Kind.PictureBox) pictures = true;
+      if (r.kind !== Kind.Image) readable = true;
       const el = elements[cid];
       if (!el) continue;
       draw(el, r, old);
       if (el.reader && r.shown && old.access !== r.access) told.push(r.access);
     }
-    if (drum && drumText) {
-      drumText.textContent = core.UTF8ToString(call('krn_drum_name'));
-      told.push(drumText.textContent);
+    for (const [cid, item] of readable ? items : []) {
+      const name = core.UTF8ToString(call('krn_item_name', cid));
+      if (item.textContent !== name) item.textContent = name;
     }
-    if (told.length > 0) document.getElementById('announce').textContent = told.join('; ');
+    // What the press did, as the desktop's reader says it; otherwise what came into view.
+    const report = core.UTF8ToString(call('krn_report'));
+    if (report || told.length > 0) {
+      document.getElementById('announce').textContent = report || told.join('; ');
+    }
     followFocus(focused, gridWasOpen, records[gridId].visible, pictures);
   }
 

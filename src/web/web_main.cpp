@@ -39,6 +39,11 @@ class WebPlatform : public krn::Platform {
 std::unique_ptr<WebPlatform> platform;
 std::unique_ptr<krn::MainWindow> window;
 std::string reply;
+// The changes of the last mirror, the control whose click made them, and the "Gir" that
+// opened the grid last: what the report of a press is read from.
+std::vector<krn::ControlId> changed;
+krn::ControlId pressed = krn::kNoControl;
+krn::ControlId entry = krn::kNoControl;
 
 void putString(std::string& out, const std::string& text) {
     out += '"';
@@ -116,7 +121,13 @@ EMSCRIPTEN_KEEPALIVE int krn_count() {
 }
 
 EMSCRIPTEN_KEEPALIVE int krn_click(int id) {
-    return window->click(id) ? 1 : 0;
+    const bool done = window->click(id);
+    const krn::Controls& ui = window->controls();
+    pressed = done ? id : krn::kNoControl;
+    if (pressed == ui.command(9) || pressed == ui.command(3)) {
+        entry = pressed;
+    }
+    return done ? 1 : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE void krn_tick(int k) {
@@ -134,7 +145,20 @@ EMSCRIPTEN_KEEPALIVE int krn_message_open() {
 // The controls whose record changed since the last call, as a JSON array.
 EMSCRIPTEN_KEEPALIVE const char* krn_changed() {
     reply.clear();
-    putIds(reply, window->controls().takeChanged());
+    changed = window->controls().takeChanged();
+    putIds(reply, changed);
+    return reply.c_str();
+}
+
+// What the last click did, as the desktop's screen reader is told it; empty when it did
+// nothing worth telling, or opened a message, which the reader reads itself. Read after the
+// changes have been taken.
+EMSCRIPTEN_KEEPALIVE const char* krn_report() {
+    reply.clear();
+    if (pressed != krn::kNoControl && !window->messageOpen()) {
+        reply = krn::actionReport(window->controls(), pressed, changed, entry);
+    }
+    pressed = krn::kNoControl;
     return reply.c_str();
 }
 
@@ -180,15 +204,16 @@ EMSCRIPTEN_KEEPALIVE const char* krn_control(int id) {
     return reply.c_str();
 }
 
-// The items a reader meets inside a container, in order; the drum is kDrumItem.
+// The items a reader meets inside a container, in order; those with no control of their own
+// (the drum, each slot's lamp and indicator, the report of a press) have negative ids.
 EMSCRIPTEN_KEEPALIVE const char* krn_reading_order(int container) {
     reply.clear();
     putIds(reply, krn::readingOrder(window->controls(), container));
     return reply.c_str();
 }
 
-EMSCRIPTEN_KEEPALIVE const char* krn_drum_name() {
-    reply = krn::accessibleName(window->controls(), krn::kDrumItem);
+EMSCRIPTEN_KEEPALIVE const char* krn_item_name(int id) {
+    reply = krn::accessibleName(window->controls(), id);
     return reply.c_str();
 }
 

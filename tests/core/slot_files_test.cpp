@@ -166,8 +166,7 @@ TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
     // screen reader names as what it is.
     readReport(0, {slotFile('b'), slotFile('c'), slotFile('e')}, kNotRegularFile);
     EXPECT_EQ(back(indicator('c')), systemColour(kButtonFace));
-    EXPECT_EQ(accessibleName(w().controls(), w().controls().slotIndicator(2)),
-              "c yuvası okunamadı");
+    EXPECT_EQ(accessibleName(w().controls(), slotItem(2)), "c yuvası: ekranda değil, okunamadı");
     EXPECT_EQ(back(indicator('a')), kCyan);
     EXPECT_EQ(back(indicator('d')), kRed);
 

@@ -143,9 +143,11 @@ def main(site, screenshot, folder):
         b.click("SSCommand7")
         filled("Label6")
         drawn = [caption("Label%d" % k) for k in range(1, 7)]
+        told = lambda: b.eval("document.getElementById('announce').textContent")
+        assert told() == "Çekilen: " + ", ".join(drawn), told()
         b.click("SSCommand8")
         filled("SSPanel12")
-        assert column(1) == drawn
+        assert column(1) == drawn and told() == "1. kolon: " + ", ".join(drawn), told()
 
         # A hand entry from the keyboard: the grid with digits and Space, checked as a reader
         # sees it; Return, and the focus is back on "Gir", one Tab before the drop button.
@@ -190,7 +192,7 @@ def main(site, screenshot, folder):
         names = {n.get(k, {}).get("value") for n in b.send("Accessibility.getFullAXTree")["nodes"]
                  for k in ("name", "description")}
         for name in ["1. sayı: 7", "2. kolon, 1. sayı: 7, isabet", "2. kolon sonucu: 6 isabet",
-                     "a yuvası dolu", "a yuvası ekranda", "b yuvası boş", "a yuvasına kaydet",
+                     "a yuvası: ekranda, dolu", "b yuvası: ekranda değil, boş", "a yuvasına kaydet",
                      "Kolonu elle gir", "Komutlar", "Kupon"]:
             assert name in names, name
 
