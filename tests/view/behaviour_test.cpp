@@ -81,6 +81,11 @@ TEST_F(Behaviour, ClicksReachTheControlInFrontAndTheScreenFollowsTheRecords) {
 }
 
 TEST_F(Behaviour, ATickRepaintsItsOwnWheelAndNothingElse) {
+    // Each wheel turns at its own speed.
+    const int intervals[] = {200, 150, 200, 100, 150, 200, 150, 200};
+    for (int k = 1; k <= 8; ++k) {
+        EXPECT_EQ(view->timer(k)->interval(), intervals[k - 1]) << k;
+    }
     QTest::qWait(50);
     PaintCounter counter;
     qApp->installEventFilter(&counter);
@@ -110,4 +115,12 @@ TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(view->openMessageBox() == nullptr);
     EXPECT_EQ(window->state().couponFull, 1);
+}
+
+// Two starts of the program, however close, draw different sixes.
+TEST(Platform, EachStartSeedsItsDrawsAfresh) {
+    QtPlatform first, second;
+    first.seedRandomFromClock();
+    second.seedRandomFromClock();
+    EXPECT_NE(first.random(), second.random());
 }

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageBox>
 #include <QProcess>
 
 namespace krn::test {
@@ -58,6 +59,47 @@ TEST_F(Desktop, ThePictureSequenceEndsOnAnEmptyTitleBar) {
         }
         expectTitle(*view, "");
     }
+}
+
+// The text of an image: its near-black pixels, where a focus frame or a bevel never reaches.
+QImage ink(const QImage& image) {
+    return image.convertToFormat(QImage::Format_Grayscale8)
+        .createMaskFromColor(qRgb(0, 0, 0), Qt::MaskOutColor)
+        .convertToFormat(QImage::Format_Mono);
+}
+
+// The program itself, started as the desktop starts it, shows Qt's own texts in Turkish: its
+// full-coupon message reads exactly as the one of the window here, with its "Tamam".
+TEST_F(Desktop, TheProgramShowsQtsOwnTextsInTurkish) {
+    if (QGuiApplication::platformName() != "xcb") {
+        GTEST_SKIP() << "played with xdotool, on X only";
+    }
+    QStringList clicks = {"search", "--sync", "--onlyvisible", "--class", "krn-sayisal"};
+    for (int round = 1; round <= 16; ++round) {
+        const char* button = round % 2 ? "SSCommand7" : "SSCommand8";
+        clickOn(button);
+        const QPoint at = rectOf(button).center();
+        clicks << "mousemove"
+               << "--window"
+               << "%1" << QString::number(at.x()) << QString::number(at.y()) << "click"
+               << "1";
+    }
+    QMessageBox* box = view->openMessageBox();
+    ASSERT_NE(box, nullptr);
+    const QImage wanted = ink(box->grab().toImage());
+    box->accept();
+    view->hide();
+    QProcess program;
+    program.start(KRN_PROGRAM, {});
+    ASSERT_TRUE(program.waitForStarted());
+    output("xdotool", clicks);
+    const WId shown = std::stoul(
+        "0" + output("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^KRN Dernovak$"}));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return ink(view->screen()->grabWindow(shown).toImage()) == wanted; }, 5000))
+        << "the program's own message reads otherwise";
+    program.kill();
+    program.waitForFinished();
 }
 
 } // namespace krn::test
