@@ -1,7 +1,5 @@
 #include "view_harness.h"
 
-#include <QMessageBox>
-
 #include <map>
 
 using namespace krn;
@@ -97,24 +95,6 @@ TEST_F(Behaviour, ATickRepaintsItsOwnWheelAndNothingElse) {
     for (const auto& [object, count] : counter.paints) {
         EXPECT_TRUE(count == 0 || object == wheel) << object->objectName().toStdString();
     }
-}
-
-TEST_F(Behaviour, TheFullCouponMessageWaitsForOkWithoutBlocking) {
-    for (int round = 1; round <= 16; ++round) {
-        clickOn(round % 2 ? "SSCommand7" : "SSCommand8");
-    }
-    QMessageBox* box = view->openMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->isVisible() && box->windowModality() == Qt::WindowModal);
-    EXPECT_EQ(box->windowTitle() + box->text(), QString("KRN Dernovak") + kCouponFullText);
-    EXPECT_TRUE(box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1);
-    // Qt's own texts are Turkish too.
-    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), QString("Tamam"));
-    // The eighth column is on screen under the message.
-    EXPECT_FALSE(ui()[ui().couponCell(8, 1)].caption.empty());
-    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    QTRY_VERIFY(view->openMessageBox() == nullptr);
-    EXPECT_EQ(window->state().couponFull, 1);
 }
 
 // Two starts of the program, however close, draw different sixes.

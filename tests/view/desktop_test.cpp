@@ -68,26 +68,33 @@ QImage ink(const QImage& image) {
         .convertToFormat(QImage::Format_Mono);
 }
 
-// The program itself, started as the desktop starts it, shows Qt's own texts in Turkish: its
-// full-coupon message reads exactly as the one of the window here, with its "Tamam".
-TEST_F(Desktop, TheProgramShowsQtsOwnTextsInTurkish) {
-    if (QGuiApplication::platformName() != "xcb") {
-        GTEST_SKIP() << "played with xdotool, on X only";
-    }
+// The full-coupon message stands over the eighth column and waits for its one button
+// without blocking. Its button is Qt's own, in Turkish: on X the program itself, started as
+// the desktop starts it and played with xdotool, shows exactly the message shown here.
+TEST_F(Desktop, TheFullCouponMessageWaitsForTamamInTheProgramToo) {
     QStringList clicks = {"search", "--sync", "--onlyvisible", "--class", "krn-sayisal"};
     for (int round = 1; round <= 16; ++round) {
         const char* button = round % 2 ? "SSCommand7" : "SSCommand8";
         clickOn(button);
         const QPoint at = rectOf(button).center();
-        clicks << "mousemove"
-               << "--window"
-               << "%1" << QString::number(at.x()) << QString::number(at.y()) << "click"
-               << "1";
+        clicks += QString("mousemove --window %1 %2 %3 click 1")
+                      .arg("%1", QString::number(at.x()), QString::number(at.y()))
+                      .split(' ');
     }
     QMessageBox* box = view->openMessageBox();
     ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible() && box->windowModality() == Qt::WindowModal);
+    EXPECT_EQ(box->windowTitle() + box->text(), QString("KRN Dernovak") + kCouponFullText);
+    EXPECT_TRUE(box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1);
+    EXPECT_EQ(box->button(QMessageBox::Ok)->text(), QString("Tamam"));
+    EXPECT_FALSE(ui()[ui().couponCell(8, 1)].caption.empty());
     const QImage wanted = ink(box->grab().toImage());
-    box->accept();
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->openMessageBox() == nullptr; }));
+    EXPECT_EQ(window->state().couponFull, 1);
+    if (QGuiApplication::platformName() != "xcb") {
+        return;
+    }
     view->hide();
     QProcess program;
     program.start(KRN_PROGRAM, {});

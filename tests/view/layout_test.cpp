@@ -1,6 +1,9 @@
 #include "view_harness.h"
 
+#include "view/control_widgets.h"
+
 #include <QDir>
+#include <QFontInfo>
 
 using namespace krn;
 using namespace krn::test;
@@ -46,5 +49,19 @@ TEST_F(Layout, WindowFramesAndBevelsStandWhereTheTwipsSay) {
         {"SSPanel69", {64, 0, 64}}};
     for (const auto& [name, colour] : captions) {
         EXPECT_TRUE(shows(image, rectOf(name), colour)) << name;
+    }
+    // Every caption in the font the desktop gives it, bold and upright but the entry buttons',
+    // which are plain and italic: the frames', the bar's, a number label's, a coupon cell's, a
+    // result's, a grid number's.
+    const std::tuple<const char*, const char*, int, bool> fonts[] = {
+        {"SSPanel69", "Liberation Sans", 11, true},  {"SSCommand7", "Liberation Serif", 13, true},
+        {"Label1", "Liberation Serif", 35, true},    {"SSPanel7", "Liberation Serif", 15, true},
+        {"SSPanel55", "Liberation Serif", 27, true}, {"bas1", "Liberation Serif", 16, true},
+        {"Tamam", "Liberation Sans", 11, false}};
+    for (const auto& [name, family, pixels, bold] : fonts) {
+        const QFontInfo f(toQFont(ui()[ui().find(name)].font));
+        EXPECT_TRUE(f.family() == family && f.pixelSize() == pixels && f.bold() == bold &&
+                    f.italic() != bold)
+            << name << ": " << f.family().toStdString() << " " << f.pixelSize();
     }
 }
