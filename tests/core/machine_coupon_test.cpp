@@ -44,8 +44,10 @@ TEST_F(Machine, EightRoundsFillTheCouponAndTheNinthStartsAnEmptyOne) {
     EXPECT_EQ(row(1), texts({1, 11, 20, 29, 38, 49}));
     EXPECT_EQ(row(2), kEmptyRow);
     EXPECT_EQ(couponMemory(), columns({{1, 11, 20, 29, 38, 49}}));
-    // A second drop without a new draw does nothing.
+    // A second drop without a new draw does nothing; the next round fills column 2.
     expectNoEffect([&] { EXPECT_TRUE(click("SSCommand8")); });
+    round({3, 12, 21, 30, 39, 48});
+    EXPECT_EQ(row(1), texts({1, 11, 20, 29, 38, 49}));
     EXPECT_EQ(platform.messages.size(), 1u);
 }
 
