@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 # What the build, the tests and the program need from Debian.
 PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev libqt6svg6 \
 	libgtest-dev libgmock-dev googletest fonts-liberation xvfb xauth x11-utils \
-	clang libclang-rt-dev dpkg-dev desktop-file-utils appstream \
+	dpkg-dev desktop-file-utils appstream \
 	libbenchmark-dev libxcb1-dev libxcb-damage0-dev python3 qt6-translations-l10n \
 	dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 xdotool orca \
 	qt6-base-private-dev qt6-wayland libwayland-dev libwayland-bin wayland-protocols sway
@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ pkg-config libfontconfig-dev qt6-base-dev qt6-svg-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test screenshot install package bench clean test-asan \
-	fuzz fuzz-short web web-run test-web bench-web
+	web web-run test-web bench-web
 
 all: build
 
@@ -40,11 +40,10 @@ run: build
 	fi
 	@./$(BUILD)/krn-sayisal
 
-# The sanitizer run and the short fuzzing come first, so that the closing lines are the
-# summary of the plain suite.
+# The sanitizer run comes first, so that the closing lines are the summary of the plain
+# suite.
 test: build
 	@$(MAKE) --no-print-directory test-asan
-	@$(MAKE) --no-print-directory fuzz-short
 	@$(MAKE) --no-print-directory test-web
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
@@ -58,34 +57,6 @@ test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRN_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure
-
-# libFuzzer targets of the core, built with clang. New inputs go to the build's own
-# corpus; the seeds in fuzz/corpus are only read.
-FUZZ_BUILD := build-fuzz
-FUZZERS := slot_file_fuzzer
-define run-fuzzers
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DKRN_FUZZ=ON \
-	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
-	@mkdir -p $(FUZZ_BUILD)/artifacts
-	@for f in $(FUZZERS); do \
-	  mkdir -p $(FUZZ_BUILD)/corpus/$$f; \
-	  echo "fuzzing $$f for $(1) s"; \
-	  if ! $(SANITIZER_ENV) ./$(FUZZ_BUILD)/$$f -max_total_time=$(1) -timeout=10 \
-	      -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$f- \
-	      $(FUZZ_BUILD)/corpus/$$f fuzz/corpus/$$f >$(FUZZ_BUILD)/$$f.log 2>&1; then \
-	    grep -v -E '^#[0-9]+' $(FUZZ_BUILD)/$$f.log | tail -60; \
-	    echo "$$f failed; the input is in $(FUZZ_BUILD)/artifacts"; exit 1; \
-	  fi; \
-	  grep -E '^(Done|stat::number_of_executed_units)' $(FUZZ_BUILD)/$$f.log; \
-	done
-endef
-
-fuzz-short: deps
-	$(call run-fuzzers,20)
-
-fuzz: deps
-	$(call run-fuzzers,600)
 
 # The window as a web page: the core built by Debian's emscripten into a static folder,
 # build-web/, that any web server can serve. Its tests drive Debian's chromium headless.

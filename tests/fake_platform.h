@@ -47,13 +47,14 @@ class FakePlatform : public Platform {
     void quit() override { ++quits; }
     std::filesystem::path slotFolder() override { return slots(); }
 
-    // The next draws give these numbers (1..49), in this order.
+    // The next draws give these numbers (1..49), in this order. Each value lies at the
+    // bottom of the number's forty-ninth of the range, where a draw that is not fair to
+    // every number, such as r * 48 + 1 rounded, would give a number one lower from 26 on.
     void scriptNumbers(std::initializer_list<int> numbers) {
         for (int n : numbers) {
-            randoms.push_back((n - 1 + 0.5) / 49.0);
+            randoms.push_back((n - 1 + 1e-6) / 49.0);
         }
     }
-    const std::filesystem::path& root() const { return folder_; }
     std::filesystem::path slots() const { return folder_ / "KRN_Sayısal"; }
 
     std::deque<double> randoms;

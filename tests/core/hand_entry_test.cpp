@@ -72,6 +72,7 @@ TEST_F(HandEntry, PickShowsLiveAndTamamTakesItSortedButOnlyColumnEntryFillsTheCo
     expectNoEffect([&] { EXPECT_TRUE(click("Tamam")); });
     pick({40});
     press("Tamam");
+    EXPECT_EQ(platform.beeps, 15) << "and one for the pick taken";
     const Numbers sorted = {3, 8, 17, 30, 40, 49};
     EXPECT_EQ(labels(), texts(sorted));
     EXPECT_EQ(ballsOf(kYellow), sorted);

@@ -39,12 +39,15 @@ TEST_F(Machine, EightRoundsFillTheCouponAndTheNinthStartsAnEmptyOne) {
     press(loadButton('c'));
     EXPECT_EQ(row(8), texts({8, 16, 24, 32, 40, 48}));
 
-    round({2, 11, 20, 29, 38, 47});
-    EXPECT_EQ(row(1), texts({2, 11, 20, 29, 38, 47}));
+    // The machine draws both ends of the range.
+    round({49, 11, 20, 29, 38, 1});
+    EXPECT_EQ(row(1), texts({1, 11, 20, 29, 38, 49}));
     EXPECT_EQ(row(2), kEmptyRow);
-    EXPECT_EQ(couponMemory(), columns({{2, 11, 20, 29, 38, 47}}));
-    // A second drop without a new draw does nothing.
+    EXPECT_EQ(couponMemory(), columns({{1, 11, 20, 29, 38, 49}}));
+    // A second drop without a new draw does nothing; the next round fills column 2.
     expectNoEffect([&] { EXPECT_TRUE(click("SSCommand8")); });
+    round({3, 12, 21, 30, 39, 48});
+    EXPECT_EQ(row(1), texts({1, 11, 20, 29, 38, 49}));
     EXPECT_EQ(platform.messages.size(), 1u);
 }
 

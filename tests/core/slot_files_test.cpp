@@ -117,7 +117,7 @@ TEST_F(SlotFiles, StartLoadSaveAndEmptyTakeEachFileAsItStands) {
 
 // Wherever the coupon starts over, a later save holds only the column built after it.
 TEST_F(SlotFiles, ASaveAfterARestartHoldsOnlyTheNewColumn) {
-    writeFile('a', recordBytes(columns({{40, 41, 42, 43, 44, 45}})));
+    writeFile('a', recordBytes(columns({{40, 41, 42, 43, 44, 45}, {39, 38, 37, 36, 35, 34}})));
     start();
     using Step = std::function<void()>;
     const Step two = [&] { fill(2); };
