@@ -55,6 +55,7 @@ class FakePlatform : public Platform {
             randoms.push_back((n - 1 + 1e-6) / 49.0);
         }
     }
+    const std::filesystem::path& root() const { return folder_; }
     std::filesystem::path slots() const { return folder_ / "KRN_Sayısal"; }
 
     std::deque<double> randoms;
