@@ -120,9 +120,17 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Not found by the library scan: the fonts the window is drawn in, Qt's own Turkish texts
 # for its dialogs, and the very Qt it was built with, whose private platform interface
-# hands out the Wayland window.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-liberation, qt6-translations-l10n, qt6-base-abi (= ${Qt6Gui_VERSION})")
+# hands out the Wayland window. Debian names that Qt by a virtual package of its core
+# library, and the name changed between releases (qt6-base-abi on Qt 6.4,
+# qt6-base-private-abi on Qt 6.8), so it is read from the library that is installed.
+execute_process(
+  COMMAND dpkg-query -W -f=\${Provides}\n libqt6core6t64 libqt6core6
+  OUTPUT_VARIABLE KRN_QT_PROVIDES ERROR_QUIET)
+string(REGEX MATCH "qt6-base(-private)?-abi \\(= [^)]+\\)" KRN_QT_ABI "${KRN_QT_PROVIDES}")
+if(NOT KRN_QT_ABI)
+  set(KRN_QT_ABI "qt6-base-abi (= ${Qt6Gui_VERSION})")
+endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, qt6-translations-l10n, ${KRN_QT_ABI}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package_tree.cmake)
