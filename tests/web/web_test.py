@@ -3,9 +3,10 @@ played with the mouse and the keyboard, kept over a reload, checked, carried out
 .krn files, read as a screen reader reads it, and drawn as the desktop view draws it; and
 after it has loaded the page asks nothing of anyone and breaks no rule of its policy."""
 import base64, functools, http.server, json, os, shutil, struct, subprocess, sys, tempfile
-import threading, time, urllib.request, zlib
+import threading, time, urllib.request
 
 import websocket
+from PIL import Image
 
 POLICY = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'"
 
@@ -75,30 +76,6 @@ def wait(ready, what="", seconds=10.0):
         time.sleep(0.05)
 
 
-def read_png(data):
-    """The (r, g, b) pixels of an 8-bit RGB or RGBA PNG, row by row."""
-    pos, idat = 8, b""
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        header = struct.unpack(">IIBB", body[:10]) if kind == b"IHDR" else header
-        idat += body if kind == b"IDAT" else b""
-        pos += 12 + length
-    width, height, _, colour_type = header
-    step = 3 if colour_type == 2 else 4
-    raw, stride, rows, prior = zlib.decompress(idat), width * step, [], bytearray(width * step)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a, b, c = (line[i - step], prior[i], prior[i - step]) if i >= step else (0, prior[i], 0)
-            p = a + b - c
-            paeth = min((abs(p - a), 0, a), (abs(p - b), 1, b), (abs(p - c), 2, c))[2]
-            line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[kind]) & 255
-        rows.append([tuple(line[x * step:x * step + 3]) for x in range(width)])
-        prior = line
-    return rows
-
-
 def compare(b, screenshot, folder, state, clicks):
     """At the centre of every shown control the page has the desktop view's colour. The wheels
     are left out: they turn on timers, which never stand at the same frame in both."""
@@ -108,13 +85,13 @@ def compare(b, screenshot, folder, state, clicks):
                    env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
     with open(page, "wb") as out:
         out.write(base64.b64decode(b.send("Page.captureScreenshot", format="png")["data"]))
-    mine, theirs = read_png(open(page, "rb").read()), read_png(open(desktop, "rb").read())
+    mine, theirs = (Image.open(f).convert("RGB").load() for f in (page, desktop))
     centres = b.eval("""[...document.querySelectorAll('#window [data-name]')]
         .filter((e) => e.getClientRects().length > 0 && !e.matches('.image, :has(.image)'))
         .map((e) => { const r = e.getBoundingClientRect();
           return [e.dataset.name, Math.floor(r.x + r.width / 2), Math.floor(r.y + r.height / 2)]; })""")
-    wrong = [(name, x, y, theirs[y][x], mine[y][x]) for name, x, y in centres
-             if not any(max(abs(p - q) for p, q in zip(theirs[y][x], mine[y + dy][x + dx])) <= 40
+    wrong = [(name, x, y, theirs[x, y], mine[x, y]) for name, x, y in centres
+             if not any(max(abs(p - q) for p, q in zip(theirs[x, y], mine[x + dx, y + dy])) <= 40
                         for dy in (-1, 0, 1) for dx in (-1, 0, 1))]
     assert len(centres) > 100 and not wrong, wrong
 
