@@ -403,7 +403,18 @@
       });
   }
 
+  // The message is closed for the rules as soon as the player sees it close. The dialog's
+  // close event comes a task later, and a click or key that came first would find the
+  // message still open, and be refused.
+  let messageUp = false;
+  function messageClosed() {
+    if (!messageUp || document.getElementById('message').open) return;
+    messageUp = false;
+    run(() => call('krn_message_closed'));
+  }
+
   function clickControl(cid, key) {
+    messageClosed();
     run(async () => {
       byKeyboard = key;
       await core.ccall('krn_click', 'number', ['number'], [cid], { async: true });
@@ -605,6 +616,7 @@
     document.getElementById('message-title').textContent = title;
     document.getElementById('message-text').textContent = text;
     box.showModal();
+    messageUp = true;
   };
   page.quit = () => {
     clearTimeout(clock);
@@ -623,9 +635,7 @@
     // From here on a click is answered; make bench measures the time to it.
     performance.mark('krn-interactive');
     window.addEventListener('resize', fit);
-    document.getElementById('message').addEventListener('close', () => {
-      run(() => call('krn_message_closed'));
-    });
+    document.getElementById('message').addEventListener('close', messageClosed);
     // Slots are kept: ask the browser not to clear them when space runs short.
     if (navigator.storage && navigator.storage.persist) navigator.storage.persist();
     // Ready once the faces, the pictures and the icon are in: nothing is fetched after it.
