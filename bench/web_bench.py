@@ -1,6 +1,6 @@
 """The web page's figures, measured in headless chromium on 127.0.0.1 beside a floor page in
 the same run: one button and an empty WebAssembly module built by the same emscripten."""
-import gzip, os, shutil, statistics, subprocess, sys, time
+import gzip, os, shutil, statistics, subprocess, sys, tempfile, time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "web"))
 from web_test import Browser  # noqa: E402
@@ -31,18 +31,41 @@ REPAINTS = """const b = document.getElementById('b'); let n = 0;
     b.style.color = (n++ & 1) ? '#000' : '#222'; }, ms);"""
 
 
-def measure(site, page, script=None):
-    b = Browser(site)
+def loads():
+    """First paint of the floor and of the window, and when the window answers a click, each
+    the median of LOADS loads with nothing cached. The two pages are loaded in turn from one
+    server into one browser, so that both see the same load of the machine."""
+    root = tempfile.mkdtemp(prefix="krn-bench-")
+    os.symlink(os.path.abspath(FLOOR), os.path.join(root, "floor"))
+    os.symlink(os.path.abspath(SITE), os.path.join(root, "site"))
+    b = Browser(root)
     try:
         b.send("Network.setCacheDisabled", cacheDisabled=True)
         b.send("Network.enable")
-        paints, ready = [], []
+        floor, paints, ready = [], [], []
         for _ in range(LOADS):
-            b.send("Page.navigate", url=b.url + page)
-            b.wait("performance.getEntriesByName('first-contentful-paint').length > 0 && "
-                   "(document.body.dataset.ready === '1' || !document.getElementById('window'))")
-            paints.append(b.eval("performance.getEntriesByName('first-contentful-paint')[0].startTime"))
-            ready.append(b.eval("(performance.getEntriesByName('krn-interactive')[0] || {}).startTime || 0"))
+            for page, into in (("floor/floor.html", floor), ("site/", paints)):
+                b.send("Page.navigate", url=b.url + page)
+                b.wait("performance.getEntriesByName('first-contentful-paint').length > 0 && "
+                       "(document.body.dataset.ready === '1' || !document.getElementById('window'))")
+                into.append(b.eval("performance.getEntriesByName('first-contentful-paint')[0].startTime"))
+            # A click is answered once the page handles it and the window it lands on is on
+            # the screen: a player clicks what has been painted.
+            ready.append(max(paints[-1], b.eval("performance.getEntriesByName('krn-interactive')[0].startTime")))
+        return statistics.median(floor), statistics.median(paints), statistics.median(ready)
+    finally:
+        b.close()
+        shutil.rmtree(root, ignore_errors=True)
+
+
+def measure(site, page, script=None):
+    """The share of a core the browser takes, idle, and for the window the times from a click
+    to the frame that shows its answer."""
+    b = Browser(site)
+    try:
+        b.send("Page.navigate", url=b.url + page)
+        b.wait("document.readyState === 'complete' && "
+               "(document.body.dataset.ready === '1' || !document.getElementById('window'))")
         if script:
             b.eval(script)
         time.sleep(1)
@@ -61,7 +84,7 @@ def measure(site, page, script=None):
                     time.sleep(0.02)
             time.sleep(0.2)
             clicks = sorted(b.eval("clickTimes"))
-        return statistics.median(paints), statistics.median(ready), idle, clicks
+        return idle, clicks
     finally:
         b.close()
 
@@ -72,15 +95,16 @@ def gzipped(folder):
 
 
 def main():
-    floor_paint, _, floor_idle, _ = measure(FLOOR, "floor.html")
-    repainting = measure(FLOOR, "floor.html", REPAINTS)[2]
-    paint, ready, idle, clicks = measure(SITE, "")
+    floor_paint, paint, ready = loads()
+    floor_idle = measure(FLOOR, "floor.html")[0]
+    repainting = measure(FLOOR, "floor.html", REPAINTS)[0]
+    idle, clicks = measure(SITE, "")
     p99 = clicks[min(len(clicks) - 1, int(len(clicks) * 0.99))]
     size = gzipped(SITE) / 1024
     rows = [
         ("first paint (median of %d loads)" % LOADS, "%.1f ms" % paint, "%.1f ms (floor)" % floor_paint,
          "<= 1.5 x floor", paint <= 1.5 * floor_paint),
-        ("interactive: a click is answered", "%.1f ms" % ready, "%.1f ms (floor paint)" % floor_paint,
+        ("interactive: a click on the painted window is answered", "%.1f ms" % ready, "%.1f ms (floor paint)" % floor_paint,
          "<= 2 x floor paint", ready <= 2 * floor_paint),
         ("click to repaint, median of %d" % len(clicks), "%.1f ms" % statistics.median(clicks), "",
          "<= 16.7 ms", statistics.median(clicks) <= 16.7),
