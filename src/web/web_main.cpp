@@ -138,10 +138,6 @@ EMSCRIPTEN_KEEPALIVE void krn_message_closed() {
     window->onMessageClosed();
 }
 
-EMSCRIPTEN_KEEPALIVE int krn_message_open() {
-    return window->messageOpen() ? 1 : 0;
-}
-
 // The controls whose record changed since the last call, as a JSON array.
 EMSCRIPTEN_KEEPALIVE const char* krn_changed() {
     reply.clear();
