@@ -2,7 +2,7 @@
 played with the mouse and the keyboard, kept over a reload, checked, carried out and in as
 .krn files, read as a screen reader reads it, and drawn as the desktop view draws it; and
 after it has loaded the page asks nothing of anyone and breaks no rule of its policy."""
-import base64, functools, http.server, json, os, shutil, struct, subprocess, sys, tempfile
+import base64, functools, http.server, io, json, os, shutil, struct, subprocess, sys, tempfile
 import threading, time, urllib.request
 
 import websocket
@@ -112,6 +112,16 @@ def main(site, screenshot, folder):
         filled = lambda name: b.wait(q(name) + ".querySelector('.cap').textContent !== ''")
         assert b.eval("document.querySelector('meta[http-equiv]').content") == POLICY
         compare(b, screenshot, folder, "window", [])
+        # The wheels turn on the screen: a point inside a sector of each takes more than one
+        # of the three colours within a second.
+        points = b.eval("""[...document.querySelectorAll('#window .image')].map((e) => {
+            const r = e.getBoundingClientRect(); return [r.x + r.width * 0.7, r.y + r.height * 0.39]; })""")
+        seen = [set() for _ in points]
+        for _ in range(12):
+            shot = Image.open(io.BytesIO(base64.b64decode(b.send("Page.captureScreenshot")["data"]))).convert("RGB")
+            [s.add(shot.getpixel((int(x), int(y)))) for s, (x, y) in zip(seen, points)]
+            time.sleep(0.1)
+        assert len(points) == 8 and all(len(s & {(255, 0, 0), (0, 0, 255), (255, 255, 0)}) > 1 for s in seen), seen
         b.click("SSCommand9")
         compare(b, screenshot, folder, "grid", ["--click", "SSCommand9"])
         b.click("Vazgeç")
