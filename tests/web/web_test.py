@@ -112,16 +112,14 @@ def main(site, screenshot, folder):
         filled = lambda name: b.wait(q(name) + ".querySelector('.cap').textContent !== ''")
         assert b.eval("document.querySelector('meta[http-equiv]').content") == POLICY
         compare(b, screenshot, folder, "window", [])
-        # The wheels turn on the screen: a point inside a sector of each takes more than one
-        # of the three colours within a second.
-        points = b.eval("""[...document.querySelectorAll('#window .image')].map((e) => {
-            const r = e.getBoundingClientRect(); return [r.x + r.width * 0.7, r.y + r.height * 0.39]; })""")
-        seen = [set() for _ in points]
-        for _ in range(12):
-            shot = Image.open(io.BytesIO(base64.b64decode(b.send("Page.captureScreenshot")["data"]))).convert("RGB")
-            [s.add(shot.getpixel((int(x), int(y)))) for s, (x, y) in zip(seen, points)]
-            time.sleep(0.1)
-        assert len(points) == 8 and all(len(s & {(255, 0, 0), (0, 0, 255), (255, 255, 0)}) > 1 for s in seen), seen
+        # The wheels turn on the screen: a point inside a sector of each takes more than one of
+        # its three colours within a second.
+        points = b.eval("[...document.querySelectorAll('#window .image')].map((e) => { const r = e.getBoundingClientRect();"
+                        " return [Math.floor(r.x + r.width * 0.7), Math.floor(r.y + r.height * 0.39)]; })")
+        shots = [Image.open(io.BytesIO(base64.b64decode(b.send("Page.captureScreenshot")["data"]))).convert("RGB")
+                 for _ in range(12) if not time.sleep(0.1)]
+        colours = [{shot.getpixel(tuple(p)) for shot in shots} & {(255, 0, 0), (0, 0, 255), (255, 255, 0)} for p in points]
+        assert len(points) == 8 and all(len(c) > 1 for c in colours), colours
         b.click("SSCommand9")
         compare(b, screenshot, folder, "grid", ["--click", "SSCommand9"])
         b.click("Vazgeç")
