@@ -83,8 +83,7 @@ def compare(b, screenshot, folder, state, clicks):
     b.wait("[...document.images].every((i) => i.complete)")
     subprocess.run([screenshot, desktop] + clicks, check=True, stderr=subprocess.DEVNULL,
                    env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
-    with open(page, "wb") as out:
-        out.write(base64.b64decode(b.send("Page.captureScreenshot", format="png")["data"]))
+    open(page, "wb").write(base64.b64decode(b.send("Page.captureScreenshot", format="png")["data"]))
     mine, theirs = (Image.open(f).convert("RGB").load() for f in (page, desktop))
     centres = b.eval("""[...document.querySelectorAll('#window [data-name]')]
         .filter((e) => e.getClientRects().length > 0 && !e.matches('.image, :has(.image)'))
@@ -112,14 +111,15 @@ def main(site, screenshot, folder):
         filled = lambda name: b.wait(q(name) + ".querySelector('.cap').textContent !== ''")
         assert b.eval("document.querySelector('meta[http-equiv]').content") == POLICY
         compare(b, screenshot, folder, "window", [])
-        # The wheels turn on the screen: a point inside a sector of each takes more than one of
-        # its three colours within a second.
+        # The wheels turn on the screen: a point inside a sector of each shows two of its colours.
         points = b.eval("[...document.querySelectorAll('#window .image')].map((e) => { const r = e.getBoundingClientRect();"
                         " return [Math.floor(r.x + r.width * 0.7), Math.floor(r.y + r.height * 0.39)]; })")
-        shots = [Image.open(io.BytesIO(base64.b64decode(b.send("Page.captureScreenshot")["data"]))).convert("RGB")
-                 for _ in range(12) if not time.sleep(0.1)]
-        colours = [{shot.getpixel(tuple(p)) for shot in shots} & {(255, 0, 0), (0, 0, 255), (255, 255, 0)} for p in points]
-        assert len(points) == 8 and all(len(c) > 1 for c in colours), colours
+        seen = [set() for _ in points]
+        def turned(shot):
+            [s.add(shot.getpixel(tuple(p))) for s, p in zip(seen, points)]
+            return len(points) == 8 and all(len(s & {(255, 0, 0), (0, 0, 255), (255, 255, 0)}) > 1 for s in seen)
+        wait(lambda: turned(Image.open(io.BytesIO(base64.b64decode(b.send("Page.captureScreenshot")["data"])))
+                            .convert("RGB")), "the wheels to turn")
         b.click("SSCommand9")
         compare(b, screenshot, folder, "grid", ["--click", "SSCommand9"])
         b.click("Vazgeç")
