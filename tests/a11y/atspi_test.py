@@ -225,7 +225,6 @@ def play(program, log):
         drawn = drop()
         step(player.press, "1. kolon: " + ", ".join(map(str, drawn)), "Topları kupona aktar")
         reader.told("accessible-name", f"1. kolon, 6. sayı: {drawn[5]}", 0)
-        print(f"ok: Çevir draws {drawn}, and the drop takes them into column 1")
 
         player.press("Gir", "Kolonu elle gir")
         reader.told("showing", "1")
@@ -247,13 +246,11 @@ def play(program, log):
         step(player.keys, "Seçilen: " + ", ".join(map(str, hand)), "Return")
         expect("back on Gir", reader.told("focused", "Gir")[0], Role.PUSH_BUTTON)
         step(player.press, "2. kolon: " + ", ".join(map(str, hand)), "Topları kupona aktar")
-        print(f"ok: a hand entry of {hand}; a seventh number is refused, one is taken back")
 
         step(player.press, "a yuvası: ekranda değil, dolu; kupon boş", "a yuvasına kaydet")
         reader.told("accessible-name", "a yuvası: ekranda değil, dolu", 0)
         step(player.press, "a yuvası: ekranda, dolu", "a yuvasından yükle")
         reader.told("accessible-name", f"2. kolon, 1. sayı: {hand[0]}", 0)
-        print("ok: save and load")
 
         player.press("Gir", "Çekiliş sonucunu elle gir", backwards=True)
         result = [3, 12, 33] + [n for n in range(49, 0, -1) if n not in drawn + hand][:3]
@@ -266,7 +263,6 @@ def play(program, log):
                 for c, n in ((1, drawn), (2, hand)) if set(n) & set(result)]
         step(player.press, "; ".join(hits) or "isabet yok", "Sına")
         reader.told("accessible-name", f"2. kolon, 1. sayı: {hand[0]}, isabet", 0)
-        print(f"ok: Sına against {sorted(result)}: {hits}")
         player.press("At Sına")
         said = reader.told("showing", "Çekilen: ...")[1]
         if not re.fullmatch(r"Çekilen: [\d, ]+; (\d\. kolon: \d isabet(; )?)+|.*; isabet yok", said):
@@ -294,7 +290,6 @@ def play(program, log):
         player.keys("Return")
         # Çık is refused while the message is open.
         player.focus_window("", "--all", "--pid", str(proc.pid))
-        print("ok: the eighth column fills the coupon; its message is read with its Tamam")
 
         player.press("Çık")
         expect("the program's exit status", proc.wait(WAIT), 0)
@@ -346,7 +341,7 @@ def main():
                     break
                 time.sleep(1)
             bus.down()
-    print("5 passed, 0 failed" if status == 0 else "FAIL")
+    print("passed" if status == 0 else "FAIL")
     return status
 
 

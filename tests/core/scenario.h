@@ -26,7 +26,7 @@ inline constexpr Colour kRed = rgb(255, 0, 0), kCyan = rgb(0, 255, 255), kYellow
 
 using Numbers = std::vector<int>;
 using Texts = std::vector<std::string>;
-using stress::Bytes;
+using Bytes = std::vector<unsigned char>;
 
 // Numbers as the window shows them: 0 is the empty text.
 inline Texts texts(const Numbers& numbers) {

@@ -13,8 +13,6 @@
 
 namespace krn::stress {
 
-using Bytes = std::vector<unsigned char>;
-
 template <typename... Parts> std::string said(const Parts&... parts) {
     std::ostringstream out;
     (out << ... << parts);
