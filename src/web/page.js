@@ -127,8 +127,20 @@
     wheel.sectors.forEach((s, i) => s.setAttribute('fill', colours[(i - (f % 3) + 3) % 3]));
   }
 
-  function pictureFile(picture) {
-    return PICTURES[picture] ? `assets/${PICTURES[picture]}.svg` : '';
+  // The pictures are symbols in the page itself, drawn where a control uses one.
+  function makePicture(el) {
+    const svg = document.createElementNS(SVG, 'svg');
+    svg.setAttribute('class', 'pic');
+    svg.setAttribute('aria-hidden', 'true');
+    svg.use = document.createElementNS(SVG, 'use');
+    svg.appendChild(svg.use);
+    el.appendChild(svg);
+    return svg;
+  }
+
+  function drawPicture(svg, picture) {
+    svg.style.display = PICTURES[picture] ? '' : 'none';
+    if (PICTURES[picture]) svg.use.setAttribute('href', `#pic-${PICTURES[picture]}`);
   }
 
   function create(cid, r, readable) {
@@ -138,12 +150,9 @@
       el.type = 'button';
       el.className = 'c';
       if (r.picture !== 0) {
-        el.img = document.createElement('img');
-        el.img.alt = '';
-        el.img.className = 'pic';
-        Object.assign(el.img.style, { left: '3px', top: '3px', width: `${px(r.box[2]) - 6}px`,
+        el.pic = makePicture(el);
+        Object.assign(el.pic.style, { left: '3px', top: '3px', width: `${px(r.box[2]) - 6}px`,
           height: `${px(r.box[3]) - 6}px` });
-        el.appendChild(el.img);
       }
       el.cap = makeCaption(el, 2, false);
       if (r.hint) {
@@ -172,10 +181,8 @@
         el.classList.add('image');
       } else if (r.kind === Kind.PictureBox) {
         el.classList.add('picture');
-        el.img = document.createElement('img');
-        el.img.alt = '';
-        Object.assign(el.img.style, { width: '100%', height: '100%', objectFit: 'contain' });
-        el.appendChild(el.img);
+        el.pic = makePicture(el);
+        Object.assign(el.pic.style, { width: '100%', height: '100%' });
         el.setAttribute('role', 'img');
         el.tabIndex = -1;
       }
@@ -215,7 +222,7 @@
     if (r.kind === Kind.Button && changed('enabled')) el.disabled = !r.enabled;
     if (changed('picture')) {
       if (el.wheel) drawWheel(el, r.picture);
-      else if (el.img) el.img.src = pictureFile(r.picture);
+      else if (el.pic) drawPicture(el.pic, r.picture);
     }
     if (el.reader && el.reader.textContent !== r.access) el.reader.textContent = r.access;
     if (r.kind === Kind.PictureBox) el.setAttribute('aria-label', r.access);
@@ -649,6 +656,9 @@
   // both are done.
   const SLOT_FOLDER = '/KRN_Sayısal';
   let slotsRead = null;
+  // The faces are asked for now, while the core is compiled, not once the window is laid
+  // out; a face the system has costs no fetch.
+  document.fonts.forEach((face) => face.load());
   window.Module = {
     krnPage: page,
     preInit() {

@@ -80,7 +80,6 @@ def compare(b, screenshot, folder, state, clicks):
     """At the centre of every shown control the page has the desktop view's colour. The wheels
     are left out: they turn on timers, which never stand at the same frame in both."""
     page, desktop = ["%s/%s-%s.png" % (folder, state, side) for side in ("page", "desktop")]
-    b.wait("[...document.images].every((i) => i.complete)")
     subprocess.run([screenshot, desktop] + clicks, check=True, stderr=subprocess.DEVNULL,
                    env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
     open(page, "wb").write(base64.b64decode(b.send("Page.captureScreenshot", format="png")["data"]))

@@ -1,0 +1,38 @@
+"""Writes the page's index.html with the window's pictures in it, one <symbol> each, so that
+the browser draws them as part of the page: an <img> of an SVG file is a fetch and a document
+of its own, and the window's first frame waited for all of them.
+
+usage: pictures.py TEMPLATE OUTPUT PICTURE.svg...
+Each picture's ids are prefixed with its name, as the symbols share one document."""
+import os
+import re
+import sys
+
+
+def symbol(path):
+    name = os.path.basename(path)[: -len(".svg")]
+    text = open(path, encoding="utf-8").read()
+    text = re.sub(r"<\?xml.*?\?>|<!--.*?-->|<title>.*?</title>", "", text, flags=re.S)
+    for old in re.findall(r'\bid="([^"]+)"', text):
+        new = "%s-%s" % (name, old)
+        text = re.sub(r'(\bid="|url\(#|href="#)%s([")])' % re.escape(old), r"\g<1>%s\2" % new, text)
+    box = re.search(r'<svg\b[^>]*\bviewBox="([^"]+)"', text)
+    if not box:
+        sys.exit("%s: no viewBox" % path)
+    text = re.sub(r"<svg\b[^>]*>", '<symbol id="pic-%s" viewBox="%s">' % (name, box.group(1)), text, count=1)
+    return re.sub(r"\s+", " ", text.replace("</svg>", "</symbol>")).strip()
+
+
+def main():
+    template, output, pictures = sys.argv[1], sys.argv[2], sorted(sys.argv[3:])
+    page = open(template, encoding="utf-8").read()
+    mark = "<!-- pictures -->"
+    if page.count(mark) != 1:
+        sys.exit("%s: expected one %s" % (template, mark))
+    symbols = "\n".join(symbol(p) for p in pictures)
+    with open(output, "w", encoding="utf-8") as out:
+        out.write(page.replace(mark, symbols))
+
+
+if __name__ == "__main__":
+    main()
