@@ -110,6 +110,11 @@ def main(site, screenshot, folder):
         filled = lambda name: b.wait(q(name) + ".querySelector('.cap').textContent !== ''")
         assert b.eval("document.querySelector('meta[http-equiv]').content") == POLICY
         compare(b, screenshot, folder, "window", [])
+        # Where the system lacks Liberation the page's own files stand in: each is a face.
+        faces = b.send("Runtime.evaluate", awaitPromise=True, returnByValue=True, expression="""Promise.all(
+            [...document.styleSheets[0].cssRules].filter((r) => r instanceof CSSFontFaceRule).map((r) =>
+            new FontFace('t', r.style.getPropertyValue('src').match(/url\\(.*?\\)/)[0]).load())).then((f) => f.length)""")
+        assert faces["result"].get("value") == 4, faces
         # The wheels turn on the screen: a point inside a sector of each shows two of its colours.
         points = b.eval("[...document.querySelectorAll('#window .image')].map((e) => { const r = e.getBoundingClientRect();"
                         " return [Math.floor(r.x + r.width * 0.7), Math.floor(r.y + r.height * 0.39)]; })")
