@@ -1,6 +1,5 @@
 #include "view_harness.h"
 
-
 #include <fstream>
 #include <map>
 
