@@ -2,8 +2,8 @@
 the same run: one button and an empty WebAssembly module built by the same emscripten."""
 import gzip, os, shutil, statistics, subprocess, sys, tempfile, time
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "web"))
-from web_test import Browser  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "src", "web"))
+from devtools import Browser  # noqa: E402
 
 SITE, FLOOR = sys.argv[1], sys.argv[2]
 LOADS, CLICK_ROUNDS, IDLE_SECONDS = 9, 40, 10

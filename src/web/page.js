@@ -119,7 +119,9 @@
   function drawWheel(el, picture) {
     const wheel = el.wheel;
     const shown = picture >= WHEEL_FRAME_0;
-    wheel.svg.style.display = shown ? '' : 'none';
+    // Shown as a value of its own, not by clearing the style: the drawn page's rule for the
+    // element would still hide it.
+    wheel.svg.style.display = shown ? 'inline' : 'none';
     if (!shown) return;
     // Frame 0 paints the sectors red, blue, yellow; each later frame turns them one on.
     const colours = ['#f00', '#00f', '#ff0'];
@@ -139,7 +141,7 @@
   }
 
   function drawPicture(svg, picture) {
-    svg.style.display = PICTURES[picture] ? '' : 'none';
+    svg.style.display = PICTURES[picture] ? 'inline' : 'none';
     if (PICTURES[picture]) svg.use.setAttribute('href', `#pic-${PICTURES[picture]}`);
   }
 
@@ -171,9 +173,7 @@
       el = document.createElement('div');
       el.className = 'c';
       if (r.kind === Kind.Panel) {
-        const bevels = panelShadows(r.bevels, colour(r.back));
-        el.bevelInset = bevels.inset;
-        el.cap = makeCaption(el, bevels.inset, readable && r.number === 0);
+        el.cap = makeCaption(el, panelShadows(r.bevels, colour(r.back)).inset, readable && r.number === 0);
       } else if (r.kind === Kind.Label) {
         if (r.border) el.classList.add('label');
         el.cap = makeCaption(el, 0, readable);
@@ -229,32 +229,55 @@
     if (r.number !== 0) el.setAttribute('aria-checked', r.checked ? 'true' : 'false');
   }
 
-  function build() {
+  function build(before) {
     const count = call('krn_count');
-    const children = new Map();
     for (let i = 0; i < count; ++i) {
       const r = json('krn_control', i);
       records[i] = r;
       byName.set(r.name, i);
       if (r.kind === Kind.Window) windowId = i;
-      if (!children.has(r.container)) children.set(r.container, []);
-      children.get(r.container).push(i);
     }
     const win = records[windowId];
     const root = document.getElementById('window');
-    Object.assign(root.style, { width: `${px(win.box[2])}px`, height: `${px(win.box[3])}px`,
-      backgroundColor: colour(win.back) });
     followWindow(win);
+    if (before) {
+      take(root, before);
+    } else {
+      // A page without the records it was drawn from is drawn here from the start.
+      root.replaceChildren();
+      Object.assign(root.style, { width: `${px(win.box[2])}px`, height: `${px(win.box[3])}px`,
+        backgroundColor: colour(win.back) });
+      fill(root, win);
+    }
 
+    const grid = elements[id('Basınç')];
+    grid.classList.add('grid');
+    grid.tabIndex = 0;
+    grid.addEventListener('keydown', gridKey);
+    grid.addEventListener('mousedown', () => grid.classList.remove('keyboard'));
+    grid.addEventListener('focus', () => { showFrame(frame); });
+    grid.addEventListener('keyup', (e) => { if (e.key === 'Tab') grid.classList.add('keyboard'); });
+    root.addEventListener('click', onClick);
+    root.addEventListener('keydown', pictureKey);
+    followPictures();
+  }
+
+  function fill(root, win) {
+    const children = new Map();
+    for (const [i, r] of records.entries()) {
+      if (!children.has(r.container)) children.set(r.container, []);
+      children.get(r.container).push(i);
+    }
     // In reading order, which is also the order of Tab; the inventory order, in which a
     // later control lies in front of an earlier one, goes to the stacking order.
-    const fill = (container, parent, readable) => {
+    const walk = (container, parent, readable) => {
       const order = json('krn_reading_order', container);
       const rest = (children.get(container) || []).filter((c) => !order.includes(c));
       for (const cid of [...order, ...rest]) {
         if (cid < 0) {
           const item = document.createElement('div');
           item.className = 'reader';
+          item.dataset.item = cid;
           item.textContent = core.UTF8ToString(call('krn_item_name', cid));
           items.set(cid, item);
           parent.appendChild(item);
@@ -275,22 +298,43 @@
             el.setAttribute('role', 'group');
             el.setAttribute('aria-label', r.access);
           }
-          fill(cid, el, inOrder);
+          walk(cid, el, inOrder);
         }
       }
     };
-    fill(windowId, root, true);
+    walk(windowId, root, true);
+  }
 
-    const grid = elements[id('Basınç')];
-    grid.classList.add('grid');
-    grid.tabIndex = 0;
-    grid.addEventListener('keydown', gridKey);
-    grid.addEventListener('mousedown', () => grid.classList.remove('keyboard'));
-    grid.addEventListener('focus', () => { showFrame(frame); });
-    grid.addEventListener('keyup', (e) => { if (e.key === 'Tab') grid.classList.add('keyboard'); });
-    root.addEventListener('click', onClick);
-    root.addEventListener('keydown', pictureKey);
-    followPictures();
+  // The page comes with the window already drawn, by the build, from the records the core
+  // starts with when no slot holds a coupon: the first frame waits for no script. The
+  // elements are taken over here, and only what this start differs in is drawn again.
+  function take(root, before) {
+    for (const el of root.querySelectorAll('[data-id]')) {
+      const cid = Number(el.dataset.id);
+      const r = records[cid];
+      elements[cid] = el;
+      el.cap = el.querySelector(':scope > .cap');
+      el.pic = el.querySelector(':scope > .pic');
+      if (el.pic) el.pic.use = el.pic.firstElementChild;
+      el.reader = el.querySelector(':scope > .reader');
+      if (r.kind === Kind.Image) {
+        const svg = el.querySelector(':scope > svg');
+        el.wheel = { svg, sectors: [...svg.querySelectorAll('path')] };
+        // The outlines were drawn one device pixel wide on a screen of one pixel a pixel.
+        if (window.devicePixelRatio !== 1) {
+          svg.remove();
+          el.wheel = makeWheel(el, px(r.box[2]));
+          drawWheel(el, r.picture);
+        }
+      }
+      draw(el, r, before[cid]);
+    }
+    for (const item of root.querySelectorAll('[data-item]')) {
+      const cid = Number(item.dataset.item);
+      items.set(cid, item);
+      const name = core.UTF8ToString(call('krn_item_name', cid));
+      if (item.textContent !== name) item.textContent = name;
+    }
   }
 
   function followWindow(r) {
@@ -545,32 +589,37 @@
     });
   }
 
+  function slotFiles(letter) {
+    const name = `kolon${letter}.krn`;
+    const group = document.createElement('span');
+    group.className = 'slot';
+    const out = document.createElement('button');
+    out.textContent = `${letter}: indir`;
+    out.setAttribute('aria-label', `${letter} yuvasını ${name} olarak indir`);
+    const take = document.createElement('button');
+    take.textContent = 'al';
+    take.setAttribute('aria-label', `${letter} yuvasına .krn dosyası al`);
+    const input = document.createElement('input');
+    input.type = 'file';
+    input.accept = '.krn';
+    input.tabIndex = -1;
+    input.id = `file-${letter}`;
+    group.append(out, take, input);
+    return group;
+  }
+
   function buildFiles() {
     const strip = document.getElementById('files');
     for (let s = 0; s < 5; ++s) {
       const letter = 'abcde'[s];
-      const name = `kolon${letter}.krn`;
-      const group = document.createElement('span');
-      group.className = 'slot';
-      const out = document.createElement('button');
-      out.textContent = `${letter}: indir`;
-      out.setAttribute('aria-label', `${letter} yuvasını ${name} olarak indir`);
+      const group = strip.children[s] || strip.appendChild(slotFiles(letter));
+      const [out, take, input] = group.children;
       out.addEventListener('click', () => download(s));
-      const input = document.createElement('input');
-      input.type = 'file';
-      input.accept = '.krn';
-      input.tabIndex = -1;
-      input.id = `file-${letter}`;
       input.addEventListener('change', () => {
         if (input.files.length > 0) importFile(s, input.files[0]);
         input.value = '';
       });
-      const take = document.createElement('button');
-      take.textContent = 'al';
-      take.setAttribute('aria-label', `${letter} yuvasına .krn dosyası al`);
       take.addEventListener('click', () => input.click());
-      group.append(out, take, input);
-      strip.appendChild(group);
     }
     // A file dropped on the slot bar goes into the slot whose buttons it was dropped on.
     const bar = elements[id('SSPanel66')];
@@ -631,12 +680,16 @@
     document.title = '\u00a0';
     window.close();
   };
-  page.mounted = (error) => {
+  page.mounted = (error, before) => {
     if (error) console.error('slot storage', error);
     call('krn_start');
-    build();
+    build(before);
     buildFiles();
     mirror();
+    if (PRERENDER) {
+      keepDrawing();
+      return;
+    }
     startTimers();
     fit();
     // From here on a click is answered; make bench measures the time to it.
@@ -651,25 +704,46 @@
     Promise.all([loaded, document.fonts.ready]).then(() => { document.body.dataset.ready = '1'; });
   };
 
+  // The build opens the page with this query to draw the window into the page it ships: the
+  // start of a player with no coupon in any slot, no storage, no timers, and the records it
+  // was drawn from kept beside it, for the page that opens it to take over.
+  const PRERENDER = location.search === '?prerender';
+  function keepDrawing() {
+    document.getElementById('announce').textContent = '';
+    window.krnDrawn = JSON.stringify(records);
+    document.body.dataset.ready = '1';
+  }
+  // The records the page's window was drawn from, asked for while the core loads.
+  const drawnFrom = PRERENDER ? Promise.resolve(null)
+    : fetch('drawn.json').then((r) => (r.ok ? r.json() : null)).catch(() => null);
+
   // The slot folder, as the core's platform names it. The browser's persistent storage is
   // mounted there and read while the core is still being compiled; the window starts when
   // both are done.
   const SLOT_FOLDER = '/KRN_Sayısal';
   let slotsRead = null;
-  // The faces are asked for now, while the core is compiled, not once the window is laid
-  // out; a face the system has costs no fetch.
-  document.fonts.forEach((face) => face.load());
   window.Module = {
     krnPage: page,
     preInit() {
       const fs = window.Module.FS;
       fs.mkdir(SLOT_FOLDER);
+      if (PRERENDER) {
+        slotsRead = Promise.resolve();
+        return;
+      }
       fs.mount(fs.filesystems.IDBFS, {}, SLOT_FOLDER);
       slotsRead = new Promise((resolve) => fs.syncfs(true, resolve));
     },
     onRuntimeInitialized() {
       core = window.Module;
-      slotsRead.then(page.mounted);
+      Promise.all([slotsRead, drawnFrom]).then(([error, before]) => page.mounted(error, before));
     },
   };
+  // The core starts once the window the page came with is on the screen, so that the first
+  // frame waits for no script: the frame after the next animation frame.
+  requestAnimationFrame(() => setTimeout(() => {
+    const script = document.createElement('script');
+    script.src = 'krn.js';
+    document.head.appendChild(script);
+  }));
 })();

@@ -1,9 +1,7 @@
-"""Writes the page's index.html with the window's pictures in it, one <symbol> each, so that
-the browser draws them as part of the page: an <img> of an SVG file is a fetch and a document
-of its own, and the window's first frame waited for all of them.
-
-usage: pictures.py TEMPLATE OUTPUT PICTURE.svg...
-Each picture's ids are prefixed with its name, as the symbols share one document."""
+"""The window's pictures in the page itself, one <symbol> each, so that the browser draws them
+as part of the page: an <img> of an SVG file is a fetch and a document of its own, and the
+window's first frame waited for all of them. Each picture's ids are prefixed with its name,
+as the symbols share one document."""
 import os
 import re
 import sys
@@ -23,16 +21,9 @@ def symbol(path):
     return re.sub(r"\s+", " ", text.replace("</svg>", "</symbol>")).strip()
 
 
-def main():
-    template, output, pictures = sys.argv[1], sys.argv[2], sorted(sys.argv[3:])
-    page = open(template, encoding="utf-8").read()
+def with_pictures(page, pictures):
+    """The page's text with the pictures where its template marks them."""
     mark = "<!-- pictures -->"
     if page.count(mark) != 1:
-        sys.exit("%s: expected one %s" % (template, mark))
-    symbols = "\n".join(symbol(p) for p in pictures)
-    with open(output, "w", encoding="utf-8") as out:
-        out.write(page.replace(mark, symbols))
-
-
-if __name__ == "__main__":
-    main()
+        sys.exit("expected one %s in the page" % mark)
+    return page.replace(mark, "\n".join(symbol(p) for p in sorted(pictures)))
