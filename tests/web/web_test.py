@@ -155,6 +155,15 @@ def main(site, screenshot, folder):
                     if e.get("method") == "Network.requestWillBeSent" and e["params"].get("type") != "Other"]
         late = [url for i, url in requests if not url.startswith(b.url if i < loaded else "blob:" + b.url)]
         assert not late, late
+
+        # Without the records its window was drawn from, the page draws the window itself, in
+        # place of the drawn one: every control once, and the saved slots as they are.
+        shown = b.eval("document.querySelectorAll('#window [data-id]').length")
+        b.send("Network.setBlockedURLs", urls=["*drawn.json"])
+        reload()
+        ids = b.eval("[...document.querySelectorAll('#window [data-id]')].map((e) => e.dataset.id)")
+        assert len(ids) == len(set(ids)) == shown and back("Label15") == "rgb(255, 0, 0)", (len(ids), shown)
+        assert b.eval("document.querySelectorAll('#files button').length") == 10
     finally:
         b.close()
         shutil.rmtree(downloads, ignore_errors=True)
