@@ -231,17 +231,20 @@
 
   function build(before) {
     const count = call('krn_count');
-    for (let i = 0; i < count; ++i) {
-      const r = json('krn_control', i);
-      records[i] = r;
+    // Over the window the page came with, only the records this start changed are asked for.
+    const taking = before !== null && before.length === count;
+    const fresh = taking ? json('krn_changed') : [...Array(count).keys()];
+    if (taking) before.forEach((r, i) => { records[i] = r; });
+    for (const i of fresh) records[i] = json('krn_control', i);
+    records.forEach((r, i) => {
       byName.set(r.name, i);
       if (r.kind === Kind.Window) windowId = i;
-    }
+    });
     const win = records[windowId];
     const root = document.getElementById('window');
     followWindow(win);
-    if (before) {
-      take(root, before);
+    if (taking) {
+      take(root, before, fresh);
     } else {
       // A page without the records it was drawn from is drawn here from the start.
       root.replaceChildren();
@@ -307,8 +310,8 @@
 
   // The page comes with the window already drawn, by the build, from the records the core
   // starts with when no slot holds a coupon: the first frame waits for no script. The
-  // elements are taken over here, and only what this start differs in is drawn again.
-  function take(root, before) {
+  // elements are taken over here, and only the controls this start changed are drawn again.
+  function take(root, before, fresh) {
     for (const el of root.querySelectorAll('[data-id]')) {
       const cid = Number(el.dataset.id);
       const r = records[cid];
@@ -327,7 +330,9 @@
           drawWheel(el, r.picture);
         }
       }
-      draw(el, r, before[cid]);
+    }
+    for (const cid of fresh) {
+      if (elements[cid]) draw(elements[cid], records[cid], before[cid]);
     }
     for (const item of root.querySelectorAll('[data-item]')) {
       const cid = Number(item.dataset.item);
@@ -722,6 +727,9 @@
   // both are done.
   const SLOT_FOLDER = '/KRN_Sayısal';
   let slotsRead = null;
+  const fetchCore = () => fetch('krn.wasm', { credentials: 'same-origin' });
+  const compiled = WebAssembly.compileStreaming(fetchCore())
+    .catch(() => fetchCore().then((r) => r.arrayBuffer()).then((bytes) => WebAssembly.compile(bytes)));
   window.Module = {
     krnPage: page,
     preInit() {
@@ -733,6 +741,13 @@
       }
       fs.mount(fs.filesystems.IDBFS, {}, SLOT_FOLDER);
       slotsRead = new Promise((resolve) => fs.syncfs(true, resolve));
+    },
+    // The core's code is compiled from here on, off the main thread, while the window is
+    // drawn; the core's script, added once it is on the screen, only sets it up.
+    instantiateWasm(imports, receive) {
+      compiled.then((code) => WebAssembly.instantiate(code, imports))
+        .then((instance) => receive(instance)).catch((e) => console.error('core', e));
+      return {};
     },
     onRuntimeInitialized() {
       core = window.Module;
