@@ -699,7 +699,6 @@
     fit();
     // From here on a click is answered; make bench measures the time to it.
     performance.mark('krn-interactive');
-    window.addEventListener('resize', fit);
     document.getElementById('message').addEventListener('close', messageClosed);
     // Slots are kept: ask the browser not to clear them when space runs short.
     if (navigator.storage && navigator.storage.persist) navigator.storage.persist();
@@ -754,6 +753,9 @@
       Promise.all([slotsRead, drawnFrom]).then(([error, before]) => page.mounted(error, before));
     },
   };
+  // A window the page came with is fitted to the screen before its first frame.
+  if (document.getElementById('window').firstElementChild) fit();
+  window.addEventListener('resize', fit);
   // The core starts once the window the page came with is on the screen, so that the first
   // frame waits for no script: the frame after the next animation frame.
   requestAnimationFrame(() => setTimeout(() => {
