@@ -262,6 +262,7 @@
     grid.addEventListener('keyup', (e) => { if (e.key === 'Tab') grid.classList.add('keyboard'); });
     root.addEventListener('click', onClick);
     root.addEventListener('keydown', pictureKey);
+    root.removeEventListener('click', clickedEarly);
     followPictures();
   }
 
@@ -699,6 +700,9 @@
     fit();
     // From here on a click is answered; make bench measures the time to it.
     performance.mark('krn-interactive');
+    for (const [cid, key] of early.splice(0)) {
+      if (records[cid].clickable) clickControl(cid, key);
+    }
     document.getElementById('message').addEventListener('close', messageClosed);
     // Slots are kept: ask the browser not to clear them when space runs short.
     if (navigator.storage && navigator.storage.persist) navigator.storage.persist();
@@ -753,6 +757,15 @@
       Promise.all([slotsRead, drawnFrom]).then(([error, before]) => page.mounted(error, before));
     },
   };
+  // A click on the drawn window before the core has taken it over waits for the core, as a
+  // desktop's clicks wait in its queue for a window that is still starting.
+  const early = [];
+  function clickedEarly(e) {
+    const el = e.target.closest('[data-id]');
+    if (el) early.push([Number(el.dataset.id), el.tagName === 'BUTTON' && e.detail === 0]);
+  }
+  document.getElementById('window').addEventListener('click', clickedEarly);
+
   // A window the page came with is fitted to the screen before its first frame.
   if (document.getElementById('window').firstElementChild) fit();
   window.addEventListener('resize', fit);

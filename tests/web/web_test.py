@@ -12,6 +12,15 @@ from devtools import Browser, wait  # noqa: E402
 POLICY = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'"
 
 
+# Holds the core's script back from the page, until the test lets it go with heldCore().
+HOLD_CORE = """const append = Node.prototype.appendChild;
+Node.prototype.appendChild = function (node) {
+  if (!node.src || !node.src.endsWith('/krn.js')) return append.call(this, node);
+  window.heldCore = () => append.call(this, node);
+  return node;
+};"""
+
+
 def compare(b, screenshot, folder, state, clicks):
     """At the centre of every shown control the page has the desktop view's colour. The wheels
     are left out: they turn on timers, which never stand at the same frame in both."""
@@ -164,6 +173,15 @@ def main(site, screenshot, folder):
         ids = b.eval("[...document.querySelectorAll('#window [data-id]')].map((e) => e.dataset.id)")
         assert len(ids) == len(set(ids)) == shown and back("Label15") == "rgb(255, 0, 0)", (len(ids), shown)
         assert b.eval("document.querySelectorAll('#files button').length") == 10
+
+        # A click on the drawn window before the core has started is answered once it has.
+        b.send("Network.setBlockedURLs", urls=[])
+        b.send("Page.addScriptToEvaluateOnNewDocument", source=HOLD_CORE)
+        b.send("Page.navigate", url=b.url)
+        b.wait("typeof heldCore === 'function'")
+        b.click("SSCommand7")
+        b.eval("heldCore()")
+        filled("Label6")
     finally:
         b.close()
         shutil.rmtree(downloads, ignore_errors=True)
