@@ -444,6 +444,9 @@
   // One event at a time: a save waits for the storage inside its handler, and nothing else
   // reaches the rules, and nothing is drawn, until it is done.
   function run(task) {
+    // The window the build draws keeps no slot in the browser's storage, so nothing is
+    // played on it: a save there would be shown as done and be gone on the next load.
+    if (PRERENDER) return;
     if (busy) {
       waiting.push(task);
       return;
