@@ -1,10 +1,17 @@
 """The window's pictures in the page itself, one <symbol> each, so that the browser draws them
 as part of the page: an <img> of an SVG file is a fetch and a document of its own, and the
 window's first frame waited for all of them. Each picture's ids are prefixed with its name,
-as the symbols share one document."""
+as the symbols share one document.
+
+The symbols themselves are not displayed, so that the browser styles their contents only
+where a control uses one, and a hidden logo costs the first frame nothing. A gradient in a
+subtree that is not displayed paints nothing, so the gradients are kept beside the symbols."""
 import os
 import re
 import sys
+
+
+GRADIENT = re.compile(r"<(linearGradient|radialGradient)\b.*?</\1>", re.S)
 
 
 def symbol(path):
@@ -26,4 +33,7 @@ def with_pictures(page, pictures):
     mark = "<!-- pictures -->"
     if page.count(mark) != 1:
         sys.exit("expected one %s in the page" % mark)
-    return page.replace(mark, "\n".join(symbol(p) for p in sorted(pictures)))
+    symbols = [symbol(p) for p in sorted(pictures)]
+    gradients = "".join(g.group(0) for s in symbols for g in GRADIENT.finditer(s))
+    symbols = [re.sub(r"<defs>\s*</defs>\s*", "", GRADIENT.sub("", s)) for s in symbols]
+    return page.replace(mark, "\n".join(["<defs>%s</defs>" % gradients] + symbols))
