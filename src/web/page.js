@@ -733,6 +733,29 @@
   // both are done.
   const SLOT_FOLDER = '/KRN_Sayısal';
   let slotsRead = null;
+  // The slots' storage is opened at once, while the core loads, and handed to the core's file
+  // system, which would open it only once it has mounted the slot folder. A storage that is
+  // not there yet is not made here: the file system makes it, as it wants it.
+  const storage = new Promise((resolve) => {
+    if (PRERENDER || !window.indexedDB) return resolve(null);
+    try {
+      const request = indexedDB.open(SLOT_FOLDER);
+      request.onupgradeneeded = (e) => e.target.transaction.abort();
+      request.onerror = (e) => { e.preventDefault(); resolve(null); };
+      request.onsuccess = () => resolve(request.result);
+    } catch (e) {
+      resolve(null);
+    }
+  });
+  function handOver(idbfs, db) {
+    if (!db) return;
+    if (idbfs.dbs && !idbfs.dbs[SLOT_FOLDER] && db.version === idbfs.DB_VERSION &&
+        db.objectStoreNames.contains(idbfs.DB_STORE_NAME)) {
+      idbfs.dbs[SLOT_FOLDER] = db;
+    } else {
+      db.close();
+    }
+  }
   const fetchCore = () => fetch('krn.wasm', { credentials: 'same-origin' });
   const compiled = WebAssembly.compileStreaming(fetchCore())
     .catch(() => fetchCore().then((r) => r.arrayBuffer()).then((bytes) => WebAssembly.compile(bytes)));
@@ -746,7 +769,10 @@
         return;
       }
       fs.mount(fs.filesystems.IDBFS, {}, SLOT_FOLDER);
-      slotsRead = new Promise((resolve) => fs.syncfs(true, resolve));
+      slotsRead = storage.then((db) => {
+        handOver(fs.filesystems.IDBFS, db);
+        return new Promise((resolve) => fs.syncfs(true, resolve));
+      });
     },
     // The core's code is compiled from here on, off the main thread, while the window is
     // drawn; the core's script, added once it is on the screen, only sets it up.
