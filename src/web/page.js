@@ -724,29 +724,27 @@
     window.krnDrawn = JSON.stringify(records);
     document.body.dataset.ready = '1';
   }
-  // The records the page's window was drawn from, asked for while the core loads.
-  const drawnFrom = PRERENDER ? Promise.resolve(null)
-    : fetch('drawn.json').then((r) => (r.ok ? r.json() : null)).catch(() => null);
-
   // The slot folder, as the core's platform names it. The browser's persistent storage is
-  // mounted there and read while the core is still being compiled; the window starts when
+  // mounted there and read while the core is still being set up; the window starts when
   // both are done.
   const SLOT_FOLDER = '/KRN_Sayısal';
   let slotsRead = null;
-  // The slots' storage is opened at once, while the core loads, and handed to the core's file
+  // The slots' storage is opened as the core's code loads, and handed to the core's file
   // system, which would open it only once it has mounted the slot folder. A storage that is
   // not there yet is not made here: the file system makes it, as it wants it.
-  const storage = new Promise((resolve) => {
-    if (PRERENDER || !window.indexedDB) return resolve(null);
-    try {
-      const request = indexedDB.open(SLOT_FOLDER);
-      request.onupgradeneeded = (e) => e.target.transaction.abort();
-      request.onerror = (e) => { e.preventDefault(); resolve(null); };
-      request.onsuccess = () => resolve(request.result);
-    } catch (e) {
-      resolve(null);
-    }
-  });
+  function openStorage() {
+    return new Promise((resolve) => {
+      if (PRERENDER || !window.indexedDB) return resolve(null);
+      try {
+        const request = indexedDB.open(SLOT_FOLDER);
+        request.onupgradeneeded = (e) => e.target.transaction.abort();
+        request.onerror = (e) => { e.preventDefault(); resolve(null); };
+        request.onsuccess = () => resolve(request.result);
+      } catch (e) {
+        resolve(null);
+      }
+    });
+  }
   function handOver(idbfs, db) {
     if (!db) return;
     if (idbfs.dbs && !idbfs.dbs[SLOT_FOLDER] && db.version === idbfs.DB_VERSION &&
@@ -756,9 +754,26 @@
       db.close();
     }
   }
-  const fetchCore = () => fetch('krn.wasm', { credentials: 'same-origin' });
-  const compiled = WebAssembly.compileStreaming(fetchCore())
-    .catch(() => fetchCore().then((r) => r.arrayBuffer()).then((bytes) => WebAssembly.compile(bytes)));
+
+  // What the core needs is asked for only once the window the page came with is on the
+  // screen, so that its first frame shares the machine with nothing: the frame after the
+  // next animation frame. Then everything is asked for at once: the records the window was
+  // drawn from, the slots' storage, the core's code, compiled off the main thread, and the
+  // core's script, which only sets the compiled code up.
+  let drawnFrom = null;
+  let storage = null;
+  let compiled = null;
+  function loadCore() {
+    drawnFrom = PRERENDER ? Promise.resolve(null)
+      : fetch('drawn.json').then((r) => (r.ok ? r.json() : null)).catch(() => null);
+    storage = openStorage();
+    const fetchCore = () => fetch('krn.wasm', { credentials: 'same-origin' });
+    compiled = WebAssembly.compileStreaming(fetchCore())
+      .catch(() => fetchCore().then((r) => r.arrayBuffer()).then((bytes) => WebAssembly.compile(bytes)));
+    const script = document.createElement('script');
+    script.src = 'krn.js';
+    document.head.appendChild(script);
+  }
   window.Module = {
     krnPage: page,
     preInit() {
@@ -774,8 +789,6 @@
         return new Promise((resolve) => fs.syncfs(true, resolve));
       });
     },
-    // The core's code is compiled from here on, off the main thread, while the window is
-    // drawn; the core's script, added once it is on the screen, only sets it up.
     instantiateWasm(imports, receive) {
       compiled.then((code) => WebAssembly.instantiate(code, imports))
         .then((instance) => receive(instance)).catch((e) => console.error('core', e));
@@ -798,11 +811,5 @@
   // A window the page came with is fitted to the screen before its first frame.
   if (document.getElementById('window').firstElementChild) fit();
   window.addEventListener('resize', fit);
-  // The core starts once the window the page came with is on the screen, so that the first
-  // frame waits for no script: the frame after the next animation frame.
-  requestAnimationFrame(() => setTimeout(() => {
-    const script = document.createElement('script');
-    script.src = 'krn.js';
-    document.head.appendChild(script);
-  }));
+  requestAnimationFrame(() => setTimeout(loadCore));
 })();
