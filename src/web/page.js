@@ -700,7 +700,6 @@
       return;
     }
     startTimers();
-    fit();
     // From here on a click is answered; make bench measures the time to it.
     performance.mark('krn-interactive');
     for (const [cid, key] of early.splice(0)) {
@@ -808,8 +807,10 @@
   }
   document.getElementById('window').addEventListener('click', clickedEarly);
 
-  // A window the page came with is fitted to the screen before its first frame.
-  if (document.getElementById('window').firstElementChild) fit();
+  // The window is fitted to the screen whenever either changes size. The window's size is
+  // read where the browser has laid it out anyway, in the frame before it is painted, so
+  // fitting never makes it lay the page out early: the first frame is fitted as well.
+  new ResizeObserver(fit).observe(document.getElementById('stage'));
   window.addEventListener('resize', fit);
   requestAnimationFrame(() => setTimeout(loadCore));
 })();

@@ -182,6 +182,22 @@ def main(site, screenshot, folder):
         b.click("SSCommand7")
         b.eval("heldCore()")
         filled("Label6")
+
+        # On a screen narrower than the window the whole window is scaled down to fit, with no
+        # scroll bars: the window the page came with, before the core has started; and back
+        # to its own size on a screen wide enough.
+        fits = """(() => { const r = document.getElementById('stage').getBoundingClientRect();
+          const full = r.width >= innerWidth - 1 || r.height >= innerHeight - 1;
+          return full && r.right <= innerWidth + 0.5 && r.bottom <= innerHeight + 0.5 &&
+            document.documentElement.scrollWidth <= innerWidth; })()"""
+        b.send("Emulation.setDeviceMetricsOverride", width=300, height=490, deviceScaleFactor=1, mobile=False)
+        b.send("Page.navigate", url=b.url)
+        b.wait("typeof heldCore === 'function'")
+        b.wait(fits)
+        b.eval("heldCore()")
+        b.wait("document.body?.dataset.ready === '1'")
+        b.send("Emulation.setDeviceMetricsOverride", width=482, height=490, deviceScaleFactor=1, mobile=False)
+        b.wait("document.getElementById('stage').getBoundingClientRect().width === 482")
     finally:
         b.close()
         shutil.rmtree(downloads, ignore_errors=True)
