@@ -570,30 +570,49 @@
   function download(slot) {
     run(() => {
       const path = core.UTF8ToString(call('krn_slot_path', slot));
-      const bytes = core.FS.analyzePath(path).exists ? core.FS.readFile(path) : new Uint8Array(0);
+      const name = path.slice(path.lastIndexOf('/') + 1);
+      let bytes;
+      try {
+        bytes = core.FS.analyzePath(path).exists ? core.FS.readFile(path) : new Uint8Array(0);
+      } catch (e) {
+        page.showMessage(MESSAGE_TITLE, `Kupon indirilemedi.\n"${name}" dosyası okunamadı`);
+        return;
+      }
       const url = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
       const a = document.createElement('a');
       a.href = url;
-      a.download = path.slice(path.lastIndexOf('/') + 1);
+      a.download = name;
       a.click();
       setTimeout(() => URL.revokeObjectURL(url), 1000);
     });
   }
 
-  function importFile(slot, file) {
+  // A file's name as a message may show it: without the control and direction characters
+  // that could break the message's lines or turn its words around.
+  const shownName = (name) => name.replace(/[\p{Cc}\p{Cf}\p{Zl}\p{Zp}]/gu, '');
+
+  // Takes the one file the player brought into slot `slot`; more at once are refused, as a
+  // slot holds one coupon and no file is to be dropped silently.
+  function importFiles(slot, files) {
     run(async () => {
+      if (files.length !== 1) {
+        page.showMessage(MESSAGE_TITLE,
+          `Kupon yüklenemedi.\n${files.length} dosya birden bırakıldı; bir yuvaya tek dosya alınır.`);
+        return;
+      }
+      const file = files[0];
       let bytes;
       try {
         // The record is the first 96 bytes; the parser reads no more.
         bytes = new Uint8Array(await file.slice(0, 96).arrayBuffer());
       } catch (e) {
-        page.showMessage(MESSAGE_TITLE, `Kupon yüklenemedi.\n"${file.name}" dosyası okunamadı`);
+        page.showMessage(MESSAGE_TITLE, `Kupon yüklenemedi.\n"${shownName(file.name)}" dosyası okunamadı`);
         return;
       }
       const path = '/tmp/gelen.krn';
       core.FS.writeFile(path, bytes);
       await core.ccall('krn_import', 'number', ['number', 'string', 'string', 'number'],
-        [slot, path, file.name, file.size], { async: true });
+        [slot, path, shownName(file.name), file.size], { async: true });
       core.FS.unlink(path);
     });
   }
@@ -625,7 +644,7 @@
       const [out, take, input] = group.children;
       out.addEventListener('click', () => download(s));
       input.addEventListener('change', () => {
-        if (input.files.length > 0) importFile(s, input.files[0]);
+        if (input.files.length > 0) importFiles(s, [...input.files]);
         input.value = '';
       });
       take.addEventListener('click', () => input.click());
@@ -641,7 +660,7 @@
       for (let s = 1; s < 5; ++s) {
         if (x >= records[id(`SSCommand${14 + 3 * s}`)].box[0] - 60) slot = s;
       }
-      importFile(slot, e.dataTransfer.files[0]);
+      importFiles(slot, [...e.dataTransfer.files]);
     });
   }
 
@@ -689,8 +708,7 @@
     document.title = '\u00a0';
     window.close();
   };
-  page.mounted = (error, before) => {
-    if (error) console.error('slot storage', error);
+  page.mounted = (before) => {
     call('krn_start');
     build(before);
     buildFiles();
@@ -706,66 +724,117 @@
       if (records[cid].clickable) clickControl(cid, key);
     }
     document.getElementById('message').addEventListener('close', messageClosed);
-    // Slots are kept: ask the browser not to clear them when space runs short.
-    if (navigator.storage && navigator.storage.persist) navigator.storage.persist();
+    krnSlotStorage.follow(slotsChanged);
     // Ready once the faces, the pictures and the icon are in: nothing is fetched after it.
     const loaded = document.readyState === 'complete' ? Promise.resolve()
       : new Promise((resolve) => window.addEventListener('load', resolve, { once: true }));
     Promise.all([loaded, document.fonts.ready]).then(() => { document.body.dataset.ready = '1'; });
   };
 
-  // The build opens the page with this query to draw the window into the page it ships: the
-  // start of a player with no coupon in any slot, no storage, no timers, and the records it
-  // was drawn from kept beside it, for the page that opens it to take over.
-  const PRERENDER = location.search === '?prerender';
+  // The build draws the window into the page it ships in a browser it drives, which sets
+  // this before the page's scripts run: the start of a player with no coupon in any slot,
+  // no storage, no timers, and the records it was drawn from kept beside it, for the page
+  // that opens it to take over. Nothing a player can put in the address does this.
+  const PRERENDER = window.krnPrerender === true;
   function keepDrawing() {
     document.getElementById('announce').textContent = '';
     window.krnDrawn = JSON.stringify(records);
     document.body.dataset.ready = '1';
   }
-  // The slot folder, as the core's platform names it. The browser's persistent storage is
-  // mounted there and read while the core is still being set up; the window starts when
-  // both are done.
+
+  // -- The slot files --------------------------------------------------------------------
+
+  // The core reads and writes its slot files in its own file system, in memory, where each
+  // is the copy of one entry of the page's storage. `stored` holds what the storage holds
+  // for each slot that has been read; a slot not in it was not read, and is not written.
   const SLOT_FOLDER = '/KRN_Sayısal';
-  let slotsRead = null;
-  // The slots' storage is opened as the core's code loads, and handed to the core's file
-  // system, which would open it only once it has mounted the slot folder. A storage that is
-  // not there yet is not made here: the file system makes it, as it wants it.
-  function openStorage() {
-    return new Promise((resolve) => {
-      if (PRERENDER || !window.indexedDB) return resolve(null);
-      try {
-        const request = indexedDB.open(SLOT_FOLDER);
-        request.onupgradeneeded = (e) => e.target.transaction.abort();
-        request.onerror = (e) => { e.preventDefault(); resolve(null); };
-        request.onsuccess = () => resolve(request.result);
-      } catch (e) {
-        resolve(null);
-      }
-    });
-  }
-  function handOver(idbfs, db) {
-    if (!db) return;
-    if (idbfs.dbs && !idbfs.dbs[SLOT_FOLDER] && db.version === idbfs.DB_VERSION &&
-        db.objectStoreNames.contains(idbfs.DB_STORE_NAME)) {
-      idbfs.dbs[SLOT_FOLDER] = db;
-    } else {
-      db.close();
+  const SLOT_PATHS = [...'abcde'].map((letter) => `${SLOT_FOLDER}/kolon${letter}.krn`);
+  // The runtime's error numbers.
+  const EIO = 29;
+  const ENOSPC = 51;
+  const stored = new Map();
+  let persistAsked = false;
+
+  const sameBytes = (a, b) => a.length === b.length && a.every((v, i) => v === b[i]);
+
+  // Puts what the storage holds for `path` (bytes, null for nothing, or the error that kept
+  // it from being read) where the core reads it. A slot that could not be read is a file
+  // whose every read fails, as an unreadable file on the desktop: shown grey, never loaded,
+  // and a save into it fails before it writes.
+  function place(path, held) {
+    const fs = core.FS;
+    if (fs.analyzePath(path).exists) fs.unlink(path);
+    if (held instanceof Uint8Array || held === null) {
+      stored.set(path, held || new Uint8Array(0));
+      if (held) fs.writeFile(path, held);
+      return;
     }
+    stored.delete(path);
+    fs.writeFile(path, new Uint8Array(0));
+    const node = fs.lookupPath(path).node;
+    node.stream_ops = { ...node.stream_ops, read() { throw new fs.ErrnoError(EIO); } };
+  }
+
+  function placeSlots(held) {
+    const fs = core.FS;
+    if (held instanceof Error) {
+      // No storage at all: the slot folder cannot be made, so the core says once, at the
+      // start, that no slot can be read, and every save fails before it writes.
+      fs.chmod('/', 0o555);
+      return;
+    }
+    fs.mkdir(SLOT_FOLDER);
+    if (held) SLOT_PATHS.forEach((path, s) => place(path, held[s]));
+  }
+
+  // The core's write of a slot file is on the disk once this resolves to 0: the storage
+  // holds the file as it now stands. A file that is as the storage holds it already (a
+  // failed write put back) costs nothing. Otherwise the error number of the failure.
+  page.storeFile = async (fd) => {
+    const fs = core.FS;
+    const path = fs.getPath(fs.getStream(fd).node);
+    if (!SLOT_PATHS.includes(path)) return 0;
+    if (!stored.has(path)) return EIO;
+    const bytes = fs.readFile(path);
+    if (sameBytes(bytes, stored.get(path))) return 0;
+    // Kept for good: asked at the player's first save, and never waited on.
+    if (!persistAsked && navigator.storage && navigator.storage.persist) {
+      persistAsked = true;
+      navigator.storage.persist().catch(() => {});
+    }
+    try {
+      await krnSlotStorage.write(path, bytes);
+      stored.set(path, bytes);
+      return 0;
+    } catch (e) {
+      return e && e.name === 'QuotaExceededError' ? ENOSPC : EIO;
+    }
+  };
+
+  // Another tab wrote a slot, or the storage changed under the page (null: any slot): the
+  // slots are read again, between two events, and the indicators show what they hold.
+  function slotsChanged(paths) {
+    run(async () => {
+      const which = paths ? SLOT_PATHS.filter((p) => paths.includes(p)) : SLOT_PATHS;
+      if (which.length === 0 || !core.FS.analyzePath(SLOT_FOLDER).exists) return;
+      const held = await krnSlotStorage.read(which).catch((e) => which.map(() => e));
+      which.forEach((path, i) => place(path, held[i]));
+      call('krn_slots_changed');
+    });
   }
 
   // What the core needs is asked for only once the window the page came with is on the
   // screen, so that its first frame shares the machine with nothing: the frame after the
   // next animation frame. Then everything is asked for at once: the records the window was
-  // drawn from, the slots' storage, the core's code, compiled off the main thread, and the
-  // core's script, which only sets the compiled code up.
+  // drawn from, the five slots, the core's code, compiled off the main thread, and the
+  // core's script, which only sets the compiled code up. The window starts once all are in.
   let drawnFrom = null;
-  let storage = null;
+  let slotsRead = null;
   let compiled = null;
   function loadCore() {
     drawnFrom = PRERENDER ? Promise.resolve(null)
       : fetch('drawn.json').then((r) => (r.ok ? r.json() : null)).catch(() => null);
-    storage = openStorage();
+    slotsRead = PRERENDER ? Promise.resolve(null) : krnSlotStorage.read(SLOT_PATHS).catch((e) => e);
     const fetchCore = () => fetch('krn.wasm', { credentials: 'same-origin' });
     compiled = WebAssembly.compileStreaming(fetchCore())
       .catch(() => fetchCore().then((r) => r.arrayBuffer()).then((bytes) => WebAssembly.compile(bytes)));
@@ -775,27 +844,19 @@
   }
   window.Module = {
     krnPage: page,
-    preInit() {
-      const fs = window.Module.FS;
-      fs.mkdir(SLOT_FOLDER);
-      if (PRERENDER) {
-        slotsRead = Promise.resolve();
-        return;
-      }
-      fs.mount(fs.filesystems.IDBFS, {}, SLOT_FOLDER);
-      slotsRead = storage.then((db) => {
-        handOver(fs.filesystems.IDBFS, db);
-        return new Promise((resolve) => fs.syncfs(true, resolve));
-      });
-    },
     instantiateWasm(imports, receive) {
       compiled.then((code) => WebAssembly.instantiate(code, imports))
         .then((instance) => receive(instance)).catch((e) => console.error('core', e));
       return {};
     },
+    // The slots are put in the core's file system only now: writing a file there needs the
+    // core's memory, which exists once its code is running.
     onRuntimeInitialized() {
       core = window.Module;
-      Promise.all([slotsRead, drawnFrom]).then(([error, before]) => page.mounted(error, before));
+      Promise.all([slotsRead, drawnFrom]).then(([held, before]) => {
+        placeSlots(held);
+        page.mounted(before);
+      });
     },
   };
   // A click on the drawn window before the core has taken it over waits for the core, as a
@@ -812,5 +873,7 @@
   // fitting never makes it lay the page out early: the first frame is fitted as well.
   new ResizeObserver(fit).observe(document.getElementById('stage'));
   window.addEventListener('resize', fit);
-  requestAnimationFrame(() => setTimeout(loadCore));
+  // A page opened behind another tab draws no frame until it is shown, and has none to wait for.
+  if (document.visibilityState === 'hidden') setTimeout(loadCore);
+  else requestAnimationFrame(() => setTimeout(loadCore));
 })();

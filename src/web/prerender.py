@@ -1,7 +1,8 @@
 """Writes the page with the window already drawn in it, so that its first frame waits for no
-script: the page is opened in headless chromium with ?prerender, where it draws the start of
-a player with no coupon in any slot and keeps the records it drew. The page that a player
-opens then takes these elements over and draws only what differs from them.
+script: the page is opened in headless chromium, told before its scripts run that it is
+being drawn, and draws the start of a player with no coupon in any slot and keeps the
+records it drew. The page that a player opens then takes these elements over and draws only
+what differs from them.
 
 The page's policy allows no style attribute, so each drawn style becomes a rule of the
 style sheet: one class for where a control lies and one for how it looks, shared by every
@@ -55,11 +56,13 @@ def main():
         with open(os.path.join(shell, "index.html"), "w", encoding="utf-8") as out:
             out.write(with_pictures(open(template, encoding="utf-8").read(), pictures))
         shutil.copy(style, os.path.join(shell, "page.css"))
-        for name in ("krn.js", "krn.wasm", "page.js", "assets"):
+        for name in ("krn.js", "krn.wasm", "page.js", "storage.js", "assets"):
             os.symlink(os.path.abspath(os.path.join(site, name)), os.path.join(shell, name))
         b = Browser(shell)
         try:
-            b.send("Page.navigate", url=b.url + "?prerender")
+            b.send("Page.enable")
+            b.send("Page.addScriptToEvaluateOnNewDocument", source="window.krnPrerender = true;")
+            b.send("Page.navigate", url=b.url)
             b.wait("document.body?.dataset.ready === '1' && window.krnDrawn !== undefined")
             drawn = b.eval(TO_RULES)
         finally:

@@ -88,21 +88,15 @@ bool withinRange(const krn::SlotRecord& record) {
 } // namespace
 
 // A save or an empty is on the disk (fdatasync) before its indicator changes. In the browser
-// the disk is the storage under the slot folder: the handler waits here until the storage
-// holds the folder as it now stands, so the page never shows a save its storage does not
-// yet hold, and a refusal is a failed save that the rules report and undo as on the
-// desktop. The runtime's own fdatasync returns at once and stores nothing, and its fsync
-// takes a refusal for success.
-EM_ASYNC_JS(int, page_store, (), {
-    return await new Promise(function(resolve) {
-        FS.syncfs(
-            false, function(error) { resolve(error ? 1 : 0); });
-    });
-});
+// the disk is the page's storage: the handler waits here until the storage holds this one
+// file as it now stands, so the page never shows a save its storage does not yet hold, and
+// a refusal is a failed write that the rules report and undo as on the desktop. The
+// runtime's own fdatasync returns at once and stores nothing.
+EM_ASYNC_JS(int, page_store, (int fd), { return await Module.krnPage.storeFile(fd); });
 
-extern "C" int fdatasync(int) {
-    if (page_store() != 0) {
-        errno = EIO;
+extern "C" int fdatasync(int fd) {
+    if (const int error = page_store(fd); error != 0) {
+        errno = error;
         return -1;
     }
     return 0;
@@ -218,12 +212,20 @@ EMSCRIPTEN_KEEPALIVE const char* krn_slot_path(int slot) {
     return reply.c_str();
 }
 
+// Another tab wrote a slot, or the storage changed under the page: the page has put the
+// slot files as they now are, and the indicators follow them.
+EMSCRIPTEN_KEEPALIVE void krn_slots_changed() {
+    window->onSlotFilesChanged();
+}
+
 // Takes the .krn file the page has put at `path` into slot `slot` (0..4), read by the
 // same parser as every slot file. A file that cannot be a slot file is refused as well,
 // or it would overwrite a kept coupon with noise: one cut short inside its record (the
 // program writes whole records; only an empty slot's file is shorter), or one whose
-// numbers are not those of a coupon (0..49). `size` is the length of the player's file.
-// Returns 1 when the slot holds it; otherwise the message has been shown.
+// numbers are not those of a coupon (0..49). So is one that holds no coupon, an empty file
+// or an empty record: taking it would empty the slot, which its empty button is for.
+// `size` is the length of the player's file. Returns 1 when the slot holds it; otherwise
+// the message has been shown.
 EMSCRIPTEN_KEEPALIVE int krn_import(int slot, const char* path, const char* shownName,
                                     double size) {
     if (slot < 0 || slot >= krn::kSlots || window->ended() || window->messageOpen()) {
@@ -233,6 +235,8 @@ EMSCRIPTEN_KEEPALIVE int krn_import(int slot, const char* path, const char* show
     krn::FileOutcome outcome = krn::readSlotRecord(path, record);
     if (outcome.ok && ((size > 0 && size < krn::kRecordBytes) || !withinRange(record))) {
         outcome = {false, std::string("\"") + shownName + "\" bir kupon dosyası değil"};
+    } else if (outcome.ok && record[0] == 0) {
+        outcome = {false, std::string("\"") + shownName + "\" dosyasında kupon yok"};
     }
     if (outcome.ok) {
         outcome = krn::writeSlotRecord(window->slotPath(slot), record);
@@ -241,7 +245,7 @@ EMSCRIPTEN_KEEPALIVE int krn_import(int slot, const char* path, const char* show
         platform->showMessage(krn::kMessageTitle, "Kupon yüklenemedi.\n" + outcome.error);
         return 0;
     }
-    window->showSlotStatus();
+    window->onSlotFilesChanged();
     return 1;
 }
 

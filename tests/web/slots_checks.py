@@ -1,0 +1,123 @@
+"""The page keeps every coupon it shows as kept, as the desktop does: over a start whose core
+arrives late, across two tabs, through a refusal of the storage and a storage cleared or
+deleted under the open page, and against files that hold no coupon."""
+import json
+
+RED, CYAN = "rgb(255, 0, 0)", "rgb(0, 255, 255)"
+DB = "/KRN_Sayısal"
+INDICATORS = ("[14, 15, 16, 17, 18].map((k) => getComputedStyle(document.querySelector("
+              "`[data-name=\"Label${k}\"]`)).backgroundColor)")
+# Brings files into a slot as the file picker does: names and byte lists, one file each.
+BRING = """((letter, names, contents) => { const dt = new DataTransfer();
+  names.forEach((n, i) => dt.items.add(new File([new Uint8Array(contents[i])], n)));
+  const input = document.getElementById('file-' + letter);
+  input.files = dt.files; input.dispatchEvent(new Event('change')); })(%s, %s, %s)"""
+
+
+def q(name):
+    return "document.querySelector('[data-name=\"%s\"]')" % name
+
+
+def shows(b, colours):
+    b.wait("JSON.stringify(%s) === %s" % (INDICATORS, json.dumps(json.dumps(colours, separators=(",", ":")))))
+
+
+def play(b):
+    """One drawn column into an empty coupon."""
+    b.click("SSCommand7")
+    b.wait(q("Label6") + ".querySelector('.cap').textContent !== ''")
+    b.click("SSCommand8")
+    b.wait(q("SSPanel7") + ".querySelector('.cap').textContent !== ''")
+
+
+def save(b, slot):
+    play(b)
+    b.click("SSCommand%d" % (14 + 3 * slot))
+    b.wait(q("Label%d" % (14 + slot)) + ".style.backgroundColor === 'rgb(255, 0, 0)'"
+           " || document.getElementById('message').open")
+
+
+def message(b):
+    """The text of the message the page shows, once closed with Return."""
+    b.wait("document.getElementById('message').open")
+    text = b.eval("document.getElementById('message-text').textContent")
+    b.key("Enter")
+    b.wait("!document.getElementById('message').open")
+    return text
+
+
+def check_slots(b):
+    b.open()
+    for slot in range(5):
+        b.click("SSCommand%d" % (13 + 3 * slot))
+    shows(b, [CYAN] * 5)
+
+    # Slots read while the core is still on its way are there once it has arrived, and a
+    # later save writes its own slot alone; no address makes the page another page.
+    save(b, 0), save(b, 1)
+    b.server.delay["krn.wasm"] = 2.0
+    b.open("?prerender")
+    b.server.delay.clear()
+    shows(b, [RED, RED, CYAN, CYAN, CYAN])
+    save(b, 2)
+    b.open()
+    shows(b, [RED, RED, RED, CYAN, CYAN])
+
+    # Two tabs are two copies of the program: each shows what the other wrote, and neither
+    # writes back what it saw of a slot it is not saving.
+    first = b.tabs()[0]
+    second = b.new_tab()
+    b.open()
+    b.use(first)
+    save(b, 3)
+    b.use(second)
+    shows(b, [RED] * 4 + [CYAN])
+    save(b, 4)
+    b.use(first)
+    shows(b, [RED] * 5)
+
+    # Files that hold no coupon never empty a kept one, more than one file at once is
+    # refused, and a file's name is shown without what could break the message.
+    b.eval(BRING % ('"a"', '["boş.krn"]', "[[]]"))
+    assert message(b) == 'Kupon yüklenemedi.\n"boş.krn" dosyasında kupon yok'
+    b.eval(BRING % ('"a"', '["sıfır.krn"]', "[%s]" % ([0] * 96)))
+    assert message(b) == 'Kupon yüklenemedi.\n"sıfır.krn" dosyasında kupon yok'
+    b.eval(BRING % ('"a"', '["x.krn", "y.krn"]', "[[1, 0], [2, 0]]"))
+    assert message(b).startswith("Kupon yüklenemedi.\n2 dosya birden")
+    b.eval(BRING % ('"a"', json.dumps(["a\nb\u202ec.krn"]), "[[99, 0]]"))
+    assert message(b) == 'Kupon yüklenemedi.\n"abc.krn" bir kupon dosyası değil'
+    shows(b, [RED] * 5)
+
+    # A deletion of the storage from another tab goes through, and both show what is left.
+    b.use(second)
+    b.eval("new Promise((done, failed) => { const r = indexedDB.deleteDatabase(%s);"
+           " r.onsuccess = () => done(true); r.onerror = () => failed(r.error); })" % json.dumps(DB))
+    shows(b, [CYAN] * 5)
+    b.use(first)
+    shows(b, [CYAN] * 5)
+
+    if b.engine != "chromium":
+        return
+    origin = b.url.rstrip("/")
+    # Storage cleared by the browser under the open page.
+    save(b, 0)
+    b.cdp("Storage.clearDataForOrigin", origin=origin, storageTypes="indexeddb")
+    shows(b, [CYAN] * 5)
+    save(b, 1)
+    b.open()
+    shows(b, [CYAN, RED, CYAN, CYAN, CYAN])
+
+    # A write the storage refuses is a failed save: told, the slot and the coupon as they
+    # were, and the page goes on answering. The quota holds on an origin the browser has not
+    # opened yet: the same page by another name.
+    fresh = b.url.replace("127.0.0.1", "localhost")
+    b.cdp("Storage.overrideQuotaForOrigin", origin=fresh.rstrip("/"), quotaSize=1)
+    b.cdp("Page.navigate", url=fresh)
+    b.wait("document.body?.dataset.ready === '1'")
+    save(b, 2)
+    assert message(b).endswith("dosyası diske yazılamadı: diskte yer kalmadı")
+    shows(b, [CYAN] * 5)
+    assert b.eval(q("SSPanel7") + ".querySelector('.cap').textContent") != ""
+    b.cdp("Storage.overrideQuotaForOrigin", origin=fresh.rstrip("/"))
+    b.click("SSCommand20")
+    shows(b, [CYAN, CYAN, RED, CYAN, CYAN])
