@@ -213,6 +213,17 @@ def test(b, screenshot, folder):
     b.resize(482, 490)
     b.wait("document.getElementById('stage').getBoundingClientRect().width === 482")
 
+    # The browser closed and opened again keeps the saved slots; a second tab shows them too.
+    b.restart()
+    b.open()
+    assert back("Label14") == back("Label15") == "rgb(255, 0, 0)"
+    first = b.tabs()[0]
+    b.new_tab()
+    b.open()
+    assert back("Label15") == "rgb(255, 0, 0)" and len(b.tabs()) == 2
+    b.use(first)
+    assert b.eval("document.body.dataset.ready") == "1"
+
 
 def main(site, screenshot, folder, *engines):
     failed = []
