@@ -59,8 +59,10 @@ test-asan: deps
 	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
 # The window as a web page: the core built by Debian's emscripten into a static folder,
-# build-web/, that any web server can serve. Its tests drive Debian's chromium headless.
-WEB_PACKAGES := emscripten python3-fonttools fonts-liberation chromium python3-websocket python3-pil
+# build-web/, that any web server can serve. Its tests drive the three engines a player meets:
+# Debian's chromium and firefox-esr headless, and WebKitGTK through its WebDriver under Xvfb.
+WEB_PACKAGES := emscripten python3-fonttools fonts-liberation chromium python3-websocket python3-pil \
+	firefox-esr webkit2gtk-driver gir1.2-webkit2-4.1 python3-gi xvfb
 WEB_BUILD := build-web
 WEB_OBJ := build-web-obj
 WEB_PORT ?= 8049
@@ -73,12 +75,13 @@ web:
 	@$(EMENV) cmake --build $(WEB_OBJ) -j$(JOBS)
 	@echo "$(WEB_BUILD)/index.html"
 
-# The page in headless chromium, beside the desktop view's offscreen render of the same states;
-# both pictures are kept in $(WEB_OBJ)/pictures.
+# The page in chromium, firefox and WebKit, beside the desktop view's offscreen render of the
+# same states; the pictures are kept in $(WEB_OBJ)/pictures. WEB_ENGINES names fewer engines.
+WEB_ENGINES ?= chromium firefox webkit
 test-web: web configure
 	@cmake --build $(BUILD) -j$(JOBS) --target krn-screenshot
 	@mkdir -p $(WEB_OBJ)/pictures
-	@/usr/bin/python3 tests/web/web_test.py $(WEB_BUILD) $(BUILD)/krn-screenshot $(WEB_OBJ)/pictures
+	@/usr/bin/python3 tests/web/web_test.py $(WEB_BUILD) $(BUILD)/krn-screenshot $(WEB_OBJ)/pictures $(WEB_ENGINES)
 
 web-run: web
 	@echo "http://127.0.0.1:$(WEB_PORT)/"

@@ -5,39 +5,12 @@ import functools, http.server, json, os, shutil, subprocess, tempfile, threading
 import websocket
 
 
-class Server(http.server.ThreadingHTTPServer):
-    """The site folder on 127.0.0.1, each file in `delay` delivered that many seconds late, as
-    over a slow network."""
-
-    def __init__(self, site):
-        server = self
-
-        class Handler(http.server.SimpleHTTPRequestHandler):
-            extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                              ".wasm": "application/wasm", ".js": "text/javascript"}
-
-            def log_message(self, *args):
-                pass
-
-            def do_GET(self):
-                time.sleep(server.delay.get(self.path.split("?")[0].lstrip("/"), 0))
-                super().do_GET()
-
-            # Every load asks the server again, so that a delay holds on every load.
-            def end_headers(self):
-                self.send_header("Cache-Control", "no-cache")
-                super().end_headers()
-
-        super().__init__(("127.0.0.1", 0), functools.partial(Handler, directory=site))
-        self.delay = {}
-        threading.Thread(target=self.serve_forever, daemon=True).start()
-
-
 class Browser:
-    engine = "chromium"
-
     def __init__(self, site):
-        self.server = Server(site)
+        handler = functools.partial(type("Quiet", (http.server.SimpleHTTPRequestHandler,),
+                                         {"log_message": lambda *args: None}), directory=site)
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.url = "http://127.0.0.1:%d/" % self.server.server_address[1]
         self.profile = tempfile.mkdtemp(prefix="krn-web-")
         self.proc = subprocess.Popen(
@@ -49,30 +22,10 @@ class Browser:
         wait(lambda: os.path.exists(port) and open(port).read().count("\n"))
         targets = json.load(urllib.request.urlopen(
             "http://127.0.0.1:%s/json/list" % open(port).read().split()[0]))
-        self.port, self.next_id, self.events, self.sockets = port, 0, [], {}
-        self.use(next(t for t in targets if t["type"] == "page")["id"])
+        url = next(t for t in targets if t["type"] == "page")["webSocketDebuggerUrl"]
+        self.ws, self.next_id, self.events = websocket.create_connection(url, suppress_origin=True), 0, []
         self.send("Emulation.setDeviceMetricsOverride", width=482, height=490, deviceScaleFactor=1,
                   mobile=False)
-
-    def use(self, tab):
-        """Talks to the tab `tab` from here on, in front of the others."""
-        if tab not in self.sockets:
-            url = "ws://127.0.0.1:%s/devtools/page/%s" % (open(self.port).read().split()[0], tab)
-            self.sockets[tab] = websocket.create_connection(url, suppress_origin=True)
-        self.ws, self.tab = self.sockets[tab], tab
-        self.send("Page.bringToFront")
-
-    def tabs(self):
-        return list(self.sockets)
-
-    def new_tab(self):
-        tab = self.send("Target.createTarget", url="about:blank")["targetId"]
-        self.use(tab)
-        return tab
-
-    def open(self, path=""):
-        self.send("Page.navigate", url=self.url + path)
-        self.wait("document.body?.dataset.ready === '1'")
 
     def close(self):
         self.proc.terminate(), self.proc.wait(), self.server.shutdown()
@@ -88,12 +41,8 @@ class Browser:
                 return message["result"]
             self.events.append(message)
 
-    def cdp(self, method, **params):
-        return self.send(method, **params)
-
     def eval(self, expression):
-        result = self.send("Runtime.evaluate", expression=expression, returnByValue=True,
-                           awaitPromise=True)
+        result = self.send("Runtime.evaluate", expression=expression, returnByValue=True)
         assert "exceptionDetails" not in result, (expression, result)
         return result["result"].get("value")
 

@@ -726,9 +726,12 @@
     document.getElementById('message').addEventListener('close', messageClosed);
     krnSlotStorage.follow(slotsChanged);
     // Ready once the faces, the pictures and the icon are in: nothing is fetched after it.
+    // Every face is asked for, not only those on the screen: WebKit fetches a face the
+    // first time a caption shows it, and the italic one may wait for a later state.
     const loaded = document.readyState === 'complete' ? Promise.resolve()
       : new Promise((resolve) => window.addEventListener('load', resolve, { once: true }));
-    Promise.all([loaded, document.fonts.ready]).then(() => { document.body.dataset.ready = '1'; });
+    const faces = [...document.fonts].map((f) => f.load().catch(() => null));
+    Promise.all([loaded, document.fonts.ready, ...faces]).then(() => { document.body.dataset.ready = '1'; });
   };
 
   // The build draws the window into the page it ships in a browser it drives, which sets

@@ -3,9 +3,11 @@ as part of the page: an <img> of an SVG file is a fetch and a document of its ow
 window's first frame waited for all of them. Each picture's ids are prefixed with its name,
 as the symbols share one document.
 
-The symbols themselves are not displayed, so that the browser styles their contents only
-where a control uses one, and a hidden logo costs the first frame nothing. A gradient in a
-subtree that is not displayed paints nothing, so the gradients are kept beside the symbols."""
+The symbols lie in a group that is not displayed, so that the browser styles their contents
+only where a control uses one, and a hidden logo costs the first frame nothing. The group, not
+the symbols: WebKit styles a picture where it is used by the rules of its symbol, and draws
+nothing of a symbol that is not displayed. A gradient in a subtree that is not displayed
+paints nothing, so the gradients are kept beside the group."""
 import os
 import re
 import sys
@@ -36,4 +38,4 @@ def with_pictures(page, pictures):
     symbols = [symbol(p) for p in sorted(pictures)]
     gradients = "".join(g.group(0) for s in symbols for g in GRADIENT.finditer(s))
     symbols = [re.sub(r"<defs>\s*</defs>\s*", "", GRADIENT.sub("", s)) for s in symbols]
-    return page.replace(mark, "\n".join(["<defs>%s</defs>" % gradients] + symbols))
+    return page.replace(mark, "\n".join(["<defs>%s</defs>" % gradients, '<g class="pictures">'] + symbols + ["</g>"]))

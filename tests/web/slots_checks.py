@@ -57,7 +57,7 @@ def check_slots(b):
     save(b, 0), save(b, 1)
     b.server.delay["krn.wasm"] = 2.0
     b.open("?prerender")
-    b.server.delay.clear()
+    del b.server.delay["krn.wasm"]
     shows(b, [RED, RED, CYAN, CYAN, CYAN])
     save(b, 2)
     b.open()
