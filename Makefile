@@ -127,12 +127,13 @@ bench: deps
 	@$(MAKE) --no-print-directory bench-web
 
 # The web page's figures beside a floor page: one button and an empty WebAssembly module,
-# built by the same emscripten with the same options.
+# built by the same emscripten with the same options; and a save's time to done in each engine.
 bench-web: web
 	@mkdir -p $(WEB_OBJ)/floor
 	@cp bench/web/floor.html $(WEB_OBJ)/floor/
 	@$(EMENV) emcc -O2 -sENVIRONMENT=web -sDYNAMIC_EXECUTION=0 bench/web/floor.c -o $(WEB_OBJ)/floor/floor.js
 	@/usr/bin/python3 bench/web_bench.py $(WEB_BUILD) $(WEB_OBJ)/floor | tee $(WEB_OBJ)/bench-report.txt
+	@/usr/bin/python3 bench/web_save_bench.py $(WEB_BUILD) | tee -a $(WEB_OBJ)/bench-report.txt
 
 clean:
 	rm -rf $(BUILD)
