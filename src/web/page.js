@@ -234,7 +234,15 @@
     // Over the window the page came with, only the records this start changed are asked for.
     const taking = before !== null && before.length === count;
     const fresh = taking ? json('krn_changed') : [...Array(count).keys()];
-    if (taking) before.forEach((r, i) => { records[i] = r; });
+    // The slot indicators show what this start read, which the drawn start, with every slot
+    // empty, need not have shown, even where this start left them as they were made: a
+    // storage that cannot be opened leaves them neither full nor empty.
+    if (taking) {
+      before.forEach((r, i) => {
+        records[i] = r;
+        if (/^Label1[4-8]$/.test(r.name) && !fresh.includes(i)) fresh.push(i);
+      });
+    }
     for (const i of fresh) records[i] = json('krn_control', i);
     records.forEach((r, i) => {
       byName.set(r.name, i);

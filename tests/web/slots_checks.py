@@ -121,3 +121,11 @@ def check_slots(b):
     b.cdp("Storage.overrideQuotaForOrigin", origin=fresh.rstrip("/"))
     b.click("SSCommand20")
     shows(b, [CYAN, CYAN, RED, CYAN, CYAN])
+
+    # No storage at all: said once, at the start, and no slot is shown as full or empty.
+    script = b.cdp("Page.addScriptToEvaluateOnNewDocument",
+                   source="Object.defineProperty(window, 'indexedDB', { value: undefined });")
+    b.open()
+    assert message(b).startswith("Kupon yuvaları okunamadı.\n")
+    shows(b, ["rgb(239, 239, 239)"] * 5)
+    b.cdp("Page.removeScriptToEvaluateOnNewDocument", identifier=script["identifier"])
