@@ -336,17 +336,17 @@ TEST_F(SlotFiles, AReadOnlyFileIsShownLoadedAndTested) {
     ::chmod(slotFile('a').c_str(), 0444);
     struct Immutable {
         int fd{-1};
-        bool set(int fd_, int flags) { return ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0; }
+        bool set(int flags) const { return ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0; }
         ~Immutable() {
             if (fd >= 0) {
-                set(fd, 0);
+                set(0);
                 ::close(fd);
             }
         }
     } immutable;
     if (::geteuid() == 0) {
         immutable.fd = ::open(slotFile('a').c_str(), O_RDONLY);
-        if (!immutable.set(immutable.fd, FS_IMMUTABLE_FL)) {
+        if (!immutable.set(FS_IMMUTABLE_FL)) {
             GTEST_SKIP() << "the file system keeps no immutable files";
         }
     }
