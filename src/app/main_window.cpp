@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace krn {
 
@@ -112,6 +113,9 @@ void MainWindow::onMessageClosed() {
     afterMessage_ = AfterMessage::Nothing;
     if (after == AfterMessage::CouponFull) {
         finishCouponFull();
+    }
+    if (!messageOpen_ && !pendingMessage_.empty()) {
+        reportFailure(std::exchange(pendingMessage_, {}));
     }
 }
 

@@ -111,6 +111,9 @@ class MainWindow {
     void onLoadClicked(int slot);
     // A slot file changed on the disk, by this program or another: the indicators follow.
     void onSlotFilesChanged();
+    // The desktop cannot follow the slot files: the player is told once, as soon as no
+    // other message is open, that the indicators may fall behind.
+    void onSlotWatchFailed(const std::string& reason);
     // Each returns false after a failed file operation, which it has reported.
     bool saveSlot(int slot);
     bool emptySlot(int slot);
@@ -132,11 +135,17 @@ class MainWindow {
     void showNumber(ControlId id, Int n);
     bool ensureSlotFolder(std::string& error);
     void noteUnsynced(const std::filesystem::path& folder);
+    // The folder of a name that a file operation made.
+    void noteMade(const FileOutcome& outcome);
     // Writes the record, then syncs every folder whose names have changed since the last
     // write.
-    FileOutcome storeRecord(int slot, const SlotRecord& record);
+    FileOutcome storeRecord(int slot, const SlotRecord& record, Over over);
+    // Reads a slot's record; a record that holds no coupon is a failure.
+    FileOutcome readSlot(const std::filesystem::path& path, SlotRecord& record, bool create);
     // Colours the slot's indicator from its file.
     FileOutcome showSlotIndicator(int slot, bool create);
+    // Colours the slot's indicator from what an operation found.
+    void setIndicator(int slot, const FileOutcome& outcome, const SlotRecord& record);
     void followUnrestored(int slot, const FileOutcome& failed);
     void reportFailure(const std::string& error);
 
@@ -149,6 +158,9 @@ class MainWindow {
     std::filesystem::path folder_;
     // Folders holding a name that this run made and no write has synced yet.
     std::vector<std::filesystem::path> unsynced_;
+    bool watchFailureTold_{false};
+    // A message that waits for the open one to close.
+    std::string pendingMessage_;
 };
 
 } // namespace krn

@@ -53,7 +53,8 @@ void MainWindow::showDrawForCheck() {
 
 bool MainWindow::markCouponHits() {
     SlotRecord record{};
-    const FileOutcome outcome = readSlotRecord(s_.currentSlotPath, record);
+    // A file that holds no coupon is not tested, whatever it held when it was loaded.
+    const FileOutcome outcome = readSlot(s_.currentSlotPath, record, true);
     if (!outcome.ok) {
         reportFailure("Kupon sınanamadı.\n" + outcome.error);
         return false;

@@ -1,5 +1,6 @@
 #include "coupon/slot_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,18 +12,25 @@ namespace {
 
 int openFiles = 0;
 
+enum class Access { Read, Write };
+
 // Closes the descriptor on every path out of an operation.
 class SlotFile {
   public:
-    // A missing file is made, empty, when `create` is set; created() tells whether this
-    // open made it. The open does not wait (a pipe with no writer would hold the window)
-    // and takes no terminal; only a regular file stays open.
-    explicit SlotFile(const std::filesystem::path& path, bool create = true) {
-        constexpr int flags = O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    // A missing file is made, empty, when `create` is set; made() names it when this open
+    // made it. A file that is only read is opened for reading alone, so that one the player
+    // may read but not write is still shown and loaded. The open does not wait (a pipe
+    // with no writer would hold the window) and takes no terminal; only a regular file
+    // stays open.
+    SlotFile(const std::filesystem::path& path, Access access, bool create) {
+        const int flags =
+            (access == Access::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
         fd_ = ::open(path.c_str(), flags);
         if (fd_ < 0 && errno == ENOENT && create) {
             fd_ = ::open(path.c_str(), flags | O_CREAT, 0644);
-            created_ = fd_ >= 0;
+            if (fd_ >= 0) {
+                made_ = fileBehind(path);
+            }
         }
         if (fd_ < 0) {
             error_ = errno;
@@ -33,7 +41,8 @@ class SlotFile {
         if (::fstat(fd_, &st) != 0) {
             error_ = errno;
         } else if (!S_ISREG(st.st_mode)) {
-            error_ = kNotRegularFile;
+            // A folder opens for reading: it is told as what it is.
+            error_ = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
         } else if (const int fl = ::fcntl(fd_, F_GETFL);
                    fl < 0 || ::fcntl(fd_, F_SETFL, fl & ~O_NONBLOCK) < 0) {
             error_ = errno;
@@ -53,7 +62,7 @@ class SlotFile {
 
     int fd() const { return fd_; }
     bool isOpen() const { return fd_ >= 0; }
-    bool created() const { return created_; }
+    const std::filesystem::path& made() const { return made_; }
     // Why the file could not be opened.
     int error() const { return error_; }
     off_t length() const { return length_; }
@@ -68,7 +77,7 @@ class SlotFile {
   private:
     int fd_{-1};
     int error_{0};
-    bool created_{false};
+    std::filesystem::path made_;
     off_t length_{0};
 };
 
@@ -97,9 +106,10 @@ ssize_t readFrom(int fd, RecordBytes& bytes) {
     return static_cast<ssize_t>(got);
 }
 
-// Writes `size` bytes at offset 0: 0, or the errno of the failure.
-int writeFrom(int fd, const unsigned char* data, std::size_t size) {
-    std::size_t put = 0;
+// Writes `size` bytes at offset 0: 0, or the errno of the failure. `put` counts the bytes
+// written.
+int writeFrom(int fd, const unsigned char* data, std::size_t size, std::size_t& put) {
+    put = 0;
     while (put < size) {
         const ssize_t n = ::pwrite(fd, data + put, size - put, static_cast<off_t>(put));
         if (n < 0 && errno == EINTR) {
@@ -113,10 +123,46 @@ int writeFrom(int fd, const unsigned char* data, std::size_t size) {
     return 0;
 }
 
-// Puts the old bytes and length back through an open descriptor, and syncs them.
-bool restore(int fd, const SlotBackup& before) {
-    return writeFrom(fd, before.bytes.data(), before.kept) == 0 &&
+// Whether the file still holds what the write put there, and nothing since: a save that
+// another copy of the program made in between is not to be undone. When the file cannot
+// be read, the write is undone as if it were there.
+bool holdsThisWrite(int fd, const SlotBackup& before) {
+    if (before.put == 0 && before.made.empty()) {
+        return false;
+    }
+    RecordBytes now{};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || readFrom(fd, now) < 0) {
+        return true;
+    }
+    const auto put = static_cast<std::int64_t>(before.put);
+    return st.st_size == std::max(before.length, put) &&
+           std::equal(now.begin(), now.begin() + put, before.written.begin());
+}
+
+// Undoes a write through a descriptor of the file it went to: removes the file it made,
+// or puts the old bytes and length back and syncs them.
+bool undo(int fd, const SlotBackup& before) {
+    if (!holdsThisWrite(fd, before)) {
+        return true;
+    }
+    if (!before.made.empty()) {
+        struct stat here {
+        }, there{};
+        const bool same = ::fstat(fd, &here) == 0 && ::stat(before.made.c_str(), &there) == 0 &&
+                          here.st_dev == there.st_dev && here.st_ino == there.st_ino;
+        return !same || ::unlink(before.made.c_str()) == 0;
+    }
+    std::size_t put = 0;
+    return writeFrom(fd, before.bytes.data(), before.kept, put) == 0 &&
            ::ftruncate(fd, static_cast<off_t>(before.length)) == 0 && ::fdatasync(fd) == 0;
+}
+
+// A missing slot file that a save would make: anything but a link into a missing folder.
+bool canBeMade(const std::filesystem::path& path) {
+    std::error_code ec;
+    return !std::filesystem::is_symlink(path, ec) ||
+           std::filesystem::is_directory(fileBehind(path).parent_path(), ec);
 }
 
 } // namespace
@@ -131,6 +177,16 @@ RecordBytes encodeRecord(const SlotRecord& record) {
     return bytes;
 }
 
+FileOutcome notACoupon(const std::filesystem::path& path) {
+    FileOutcome outcome{false, "\"" + path.string() + "\" " + kNotCouponText};
+    outcome.notCoupon = true;
+    return outcome;
+}
+
+bool isCouponRecord(const SlotRecord& record) {
+    return std::all_of(record.begin(), record.end(), [](Int n) { return n >= 0 && n <= 49; });
+}
+
 SlotRecord decodeRecord(const RecordBytes& bytes) {
     SlotRecord record{};
     for (std::size_t k = 0; k < kRecordNumbers; ++k) {
@@ -141,9 +197,9 @@ SlotRecord decodeRecord(const RecordBytes& bytes) {
 }
 
 FileOutcome readSlotRecord(const std::filesystem::path& path, SlotRecord& record, bool create) {
-    SlotFile file(path, create);
+    SlotFile file(path, Access::Read, create);
     if (!file.isOpen()) {
-        if (!create && file.error() == ENOENT) {
+        if (!create && file.error() == ENOENT && canBeMade(path)) {
             record = SlotRecord{};
             return {};
         }
@@ -159,31 +215,34 @@ FileOutcome readSlotRecord(const std::filesystem::path& path, SlotRecord& record
     } else {
         record = decodeRecord(bytes);
     }
-    outcome.created = file.created();
+    outcome.made = file.made();
     return outcome;
 }
 
 FileOutcome writeSlotRecord(const std::filesystem::path& path, const SlotRecord& record,
-                            SlotBackup* before) {
-    SlotFile file(path);
+                            SlotBackup* before, Over over) {
+    SlotFile file(path, Access::Write, true);
     if (!file.isOpen()) {
         return failure(path, "açılamadı", file.error());
     }
     SlotBackup old;
     old.length = file.length();
+    old.made = file.made();
     const ssize_t kept = readFrom(file.fd(), old.bytes);
     if (kept < 0) {
         FileOutcome outcome = failure(path, "okunamadı", errno);
-        outcome.created = file.created();
+        if (!old.made.empty()) {
+            ::unlink(old.made.c_str());
+        }
         return outcome;
     }
     old.kept = static_cast<std::size_t>(kept);
-    if (before != nullptr) {
-        *before = old;
+    if (over == Over::CouponOnly && !isCouponRecord(decodeRecord(old.bytes))) {
+        return notACoupon(path);
     }
-    const RecordBytes bytes = encodeRecord(record);
+    old.written = encodeRecord(record);
     const char* what = "yazılamadı";
-    int error = writeFrom(file.fd(), bytes.data(), bytes.size());
+    int error = writeFrom(file.fd(), old.written.data(), old.written.size(), old.put);
     if (error == 0 && ::fdatasync(file.fd()) != 0) {
         error = errno;
         what = "diske yazılamadı";
@@ -192,25 +251,47 @@ FileOutcome writeSlotRecord(const std::filesystem::path& path, const SlotRecord&
         // A lost network share reports its failure only when the file is closed.
         error = file.close();
     }
+    if (before != nullptr) {
+        *before = old;
+    }
     FileOutcome outcome;
     if (error != 0) {
         // Whatever stopped the write, the file must not keep half a record or a record the
-        // player was told is not there. A closed file is opened again to put it back.
+        // player was told is not there, nor be there at all if the write made it. A closed
+        // file is opened again to put it back.
         outcome = failure(path, what, error);
-        const bool restored = file.isOpen() ? restore(file.fd(), old) && file.close() == 0
-                                            : restoreSlotFile(path, old);
+        const bool restored =
+            file.isOpen() ? undo(file.fd(), old) && file.close() == 0 : restoreSlotFile(path, old);
         if (!restored) {
             outcome.error += "; dosya eski hâline getirilemedi";
             outcome.unrestored = true;
         }
     }
-    outcome.created = file.created();
+    outcome.made = old.made;
     return outcome;
 }
 
 bool restoreSlotFile(const std::filesystem::path& path, const SlotBackup& before) {
-    SlotFile file(path, false);
-    return file.isOpen() && restore(file.fd(), before) && file.close() == 0;
+    SlotFile file(before.made.empty() ? path : before.made, Access::Write, false);
+    if (!file.isOpen()) {
+        // A file the write made that is gone already leaves nothing to undo.
+        return !before.made.empty() && file.error() == ENOENT;
+    }
+    return undo(file.fd(), before) && file.close() == 0;
+}
+
+std::filesystem::path fileBehind(const std::filesystem::path& path) {
+    std::filesystem::path file = path;
+    std::error_code ec;
+    // No more links than the system itself follows.
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(file, ec); ++hops) {
+        const std::filesystem::path to = std::filesystem::read_symlink(file, ec);
+        if (ec) {
+            break;
+        }
+        file = to.is_absolute() ? to : file.parent_path() / to;
+    }
+    return file;
 }
 
 std::filesystem::path slotFolderFor(const char* dataHome, const char* home) {

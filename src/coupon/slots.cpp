@@ -8,6 +8,16 @@
 
 namespace krn {
 
+namespace {
+
+// A slot whose file cannot be used keeps the indicator's design colour, neither full nor
+// empty.
+const Colour kUnusable = systemColour(kButtonFace);
+// What a screen reader hears of a slot whose file holds no coupon.
+const char* const kNoCouponHint = "kupon dosyası değil";
+
+} // namespace
+
 std::filesystem::path MainWindow::slotPath(int slot) const {
     return folder_ / (std::string("kolon") + static_cast<char>('a' + slot) + ".krn");
 }
@@ -37,22 +47,26 @@ void MainWindow::noteUnsynced(const std::filesystem::path& folder) {
     }
 }
 
-FileOutcome MainWindow::storeRecord(int slot, const SlotRecord& record) {
+void MainWindow::noteMade(const FileOutcome& outcome) {
+    if (!outcome.made.empty()) {
+        noteUnsynced(outcome.made.parent_path());
+    }
+}
+
+FileOutcome MainWindow::storeRecord(int slot, const SlotRecord& record, Over over) {
     std::string error;
     if (!ensureSlotFolder(error)) {
         return {false, error};
     }
     SlotBackup before;
-    const FileOutcome outcome = writeSlotRecord(slotPath(slot), record, &before);
-    if (outcome.created) {
-        noteUnsynced(folder_);
-    }
+    const FileOutcome outcome = writeSlotRecord(slotPath(slot), record, &before, over);
+    noteMade(outcome);
     if (!outcome.ok) {
         return outcome;
     }
     // The record is on the disk; the names that lead to it may not be yet, whether this
-    // write made the file or start-up or a load did, which do not sync. A save reported as
-    // failed must not stay on the disk, so a failed folder sync takes the record back.
+    // write made the file or a read did (start-up, a load, the check), which do not sync. A save
+    // reported as failed must not stay on the disk, so a failed folder sync takes the record back.
     while (!unsynced_.empty()) {
         if (FileOutcome synced = syncFolder(unsynced_.back()); !synced.ok) {
             if (!restoreSlotFile(slotPath(slot), before)) {
@@ -67,17 +81,26 @@ FileOutcome MainWindow::storeRecord(int slot, const SlotRecord& record) {
     return outcome;
 }
 
+FileOutcome MainWindow::readSlot(const std::filesystem::path& path, SlotRecord& record,
+                                 bool create) {
+    FileOutcome outcome = readSlotRecord(path, record, create);
+    noteMade(outcome);
+    if (outcome.ok && !isCouponRecord(record)) {
+        outcome = notACoupon(path);
+    }
+    return outcome;
+}
+
+void MainWindow::setIndicator(int slot, const FileOutcome& outcome, const SlotRecord& record) {
+    const ControlId indicator = ui_.slotIndicator(slot);
+    ui_.setBack(indicator, !outcome.ok ? kUnusable : record[0] != 0 ? kHoldsCoupon : kEmptySlot);
+    ui_.setHint(indicator, outcome.notCoupon ? kNoCouponHint : "");
+}
+
 FileOutcome MainWindow::showSlotIndicator(int slot, bool create) {
     SlotRecord record{};
-    const FileOutcome outcome = readSlotRecord(slotPath(slot), record, create);
-    if (outcome.created) {
-        noteUnsynced(folder_);
-    }
-    // A slot that cannot be read shows the indicator's design colour, which is neither
-    // full nor empty.
-    ui_.setBack(ui_.slotIndicator(slot), !outcome.ok      ? systemColour(kButtonFace)
-                                         : record[0] != 0 ? kHoldsCoupon
-                                                          : kEmptySlot);
+    const FileOutcome outcome = readSlot(slotPath(slot), record, create);
+    setIndicator(slot, outcome, record);
     return outcome;
 }
 
@@ -90,6 +113,21 @@ void MainWindow::onSlotFilesChanged() {
     // that cannot be read says so by its colour, and the next save or load reports why.
     for (int s = 0; s < kSlots; ++s) {
         showSlotIndicator(s, false);
+    }
+}
+
+void MainWindow::onSlotWatchFailed(const std::string& reason) {
+    if (ended_ || watchFailureTold_) {
+        return;
+    }
+    watchFailureTold_ = true;
+    const std::string text = "Kupon yuvaları izlenemiyor: " + reason +
+                             ".\nBaşka bir programın ya da programın başka bir kopyasının "
+                             "yuvalara yazdıkları göstergelerde görünmeyebilir.";
+    if (messageOpen_) {
+        pendingMessage_ = text;
+    } else {
+        reportFailure(text);
     }
 }
 
@@ -122,8 +160,13 @@ bool MainWindow::saveSlot(int slot) {
     for (std::size_t k = 0; k < kRecordNumbers; ++k) {
         record[k] = s_.coupon[k + 1];
     }
-    if (const FileOutcome outcome = storeRecord(slot, record); !outcome.ok) {
-        reportFailure("Kupon kaydedilemedi.\n" + outcome.error);
+    // A file that holds no coupon is the player's to empty first: it may be anything.
+    if (const FileOutcome outcome = storeRecord(slot, record, Over::CouponOnly); !outcome.ok) {
+        if (outcome.notCoupon) {
+            setIndicator(slot, outcome, record);
+        }
+        reportFailure("Kupon kaydedilemedi.\n" + outcome.error +
+                      (outcome.notCoupon ? ".\nÜzerine kaydetmek için önce yuvayı boşaltın." : ""));
         followUnrestored(slot, outcome);
         return false;
     }
@@ -133,7 +176,7 @@ bool MainWindow::saveSlot(int slot) {
 }
 
 bool MainWindow::emptySlot(int slot) {
-    if (const FileOutcome outcome = storeRecord(slot, SlotRecord{}); !outcome.ok) {
+    if (const FileOutcome outcome = storeRecord(slot, SlotRecord{}, Over::Anything); !outcome.ok) {
         reportFailure("Yuva boşaltılamadı.\n" + outcome.error);
         followUnrestored(slot, outcome);
         return false;
@@ -148,12 +191,12 @@ bool MainWindow::loadSlot(int slot) {
     if (!ensureSlotFolder(error)) {
         outcome = {false, error};
     } else {
-        outcome = readSlotRecord(slotPath(slot), record);
-        if (outcome.created) {
-            noteUnsynced(folder_);
-        }
+        outcome = readSlot(slotPath(slot), record, true);
     }
     if (!outcome.ok) {
+        if (outcome.notCoupon) {
+            setIndicator(slot, outcome, record);
+        }
         reportFailure("Kupon yüklenemedi.\n" + outcome.error);
         return false;
     }
@@ -178,7 +221,7 @@ void MainWindow::onSaveClicked(int slot) {
     if (!saveSlot(slot)) {
         return;
     }
-    ui_.setBack(ui_.slotIndicator(slot), kHoldsCoupon);
+    setIndicator(slot, {}, SlotRecord{1}); // the file holds a coupon now
     if (slot == 4) {
         Maşlak();
     }
@@ -186,7 +229,7 @@ void MainWindow::onSaveClicked(int slot) {
 
 void MainWindow::onEmptyClicked(int slot) {
     if (emptySlot(slot)) {
-        ui_.setBack(ui_.slotIndicator(slot), kEmptySlot);
+        setIndicator(slot, {}, SlotRecord{});
     }
 }
 

@@ -54,13 +54,15 @@ std::string windowName(const Controls& ui) {
 }
 
 std::string slotState(const Controls& ui, int s) {
-    // The indicator keeps its design colour for a slot whose file cannot be read.
-    const Colour& indicator = ui[ui.slotIndicator(s)].back;
+    // The indicator keeps its design colour for a slot whose file cannot be used; its hint,
+    // when it has one, says why.
+    const Control& indicator = ui[ui.slotIndicator(s)];
     return slotName(s) + ": " + (ui[ui.slotLamp(s)].back == kLampOn ? "ekranda" : "ekranda değil") +
            ", " +
-           (indicator == kHoldsCoupon ? "dolu"
-            : indicator == kEmptySlot ? "boş"
-                                      : "okunamadı");
+           (indicator.back == kHoldsCoupon ? "dolu"
+            : indicator.back == kEmptySlot ? "boş"
+            : !indicator.hint.empty()      ? indicator.hint
+                                           : "okunamadı");
 }
 
 std::string captions(const Controls& ui, const std::vector<ControlId>& ids) {

@@ -324,6 +324,14 @@ void Controls::setPicture(ControlId id, Picture picture) {
     }
 }
 
+void Controls::setHint(ControlId id, std::string hint) {
+    auto& c = all_[static_cast<size_t>(id)];
+    if (c.hint != hint) {
+        c.hint = std::move(hint);
+        touch(id);
+    }
+}
+
 bool Controls::shown(ControlId id) const {
     for (ControlId at = id; at != kNoControl; at = all_[static_cast<size_t>(at)].container) {
         if (!all_[static_cast<size_t>(at)].visible) {

@@ -31,6 +31,7 @@ class Controls {
     void setVisible(ControlId id, bool visible);
     void setEnabled(ControlId id, bool enabled);
     void setPicture(ControlId id, Picture picture);
+    void setHint(ControlId id, std::string hint);
 
     // Visible, and so is every container up to the window.
     bool shown(ControlId id) const;

@@ -9,9 +9,6 @@
 #include <QPainter>
 #include <QPalette>
 
-#include <sys/inotify.h>
-#include <unistd.h>
-
 namespace krn {
 
 namespace {
@@ -88,10 +85,6 @@ WindowView::WindowView(MainWindow& window, QWidget* parent)
 WindowView::~WindowView() {
     closing_ = true;
     access_.reset();
-    if (slotWatch_ >= 0) {
-        delete slotNotifier_;
-        ::close(slotWatch_);
-    }
 }
 
 AccessibleControls* WindowView::accessibility() {
@@ -420,8 +413,6 @@ void WindowView::followWindowRecord() {
 void WindowView::click(ControlId id) {
     // A click the window refuses did nothing, and has nothing to report.
     const bool done = window_.click(id);
-    // A save makes the folder anew when it has gone.
-    watchSlotFolder();
     mirror(done ? id : kNoControl);
 }
 
@@ -437,49 +428,9 @@ void WindowView::tick(int k) {
 }
 
 void WindowView::followSlotFiles() {
-    if (slotWatch_ >= 0) {
-        return;
+    if (slotWatch_ == nullptr) {
+        slotWatch_ = std::make_unique<SlotWatch>(window_, [this] { mirror(); });
     }
-    slotWatch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (slotWatch_ < 0) {
-        return;
-    }
-    watchSlotFolder();
-    slotNotifier_ = new QSocketNotifier(slotWatch_, QSocketNotifier::Read, this);
-    connect(slotNotifier_, &QSocketNotifier::activated, this, [this] {
-        // Which file changed does not matter: all five indicators are read again, once for
-        // however many events have come. A folder removed or moved away ends its watch, and
-        // one found at the path again is watched.
-        alignas(inotify_event) char events[4096];
-        for (ssize_t n; (n = ::read(slotWatch_, events, sizeof events)) > 0;) {
-            for (ssize_t at = 0; at < n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-                // A watch follows its folder when it moves; the slots stay at their path.
-                if ((event->mask & IN_MOVE_SELF) != 0) {
-                    ::inotify_rm_watch(slotWatch_, event->wd);
-                }
-                folderWatched_ = folderWatched_ && (event->mask & (IN_IGNORED | IN_MOVE_SELF)) == 0;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
-        }
-        watchSlotFolder();
-        window_.onSlotFilesChanged();
-        mirror();
-    });
-}
-
-// One watch on the folder sees every slot file written, made, removed or renamed, and takes
-// the folder's name as the bytes it is. Not the closing of a file opened for writing: the
-// indicators' own reads open the files so.
-void WindowView::watchSlotFolder() {
-    if (slotWatch_ < 0 || folderWatched_) {
-        return;
-    }
-    const std::string folder = window_.slotPath(0).parent_path().string();
-    folderWatched_ =
-        ::inotify_add_watch(slotWatch_, folder.c_str(),
-                            IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
-                                IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF) >= 0;
 }
 
 void WindowView::openMessage(const QString& title, const QString& text) {

@@ -7,10 +7,10 @@
 #include "view/access.h"
 #include "view/control_widgets.h"
 #include "view/pictures.h"
+#include "view/slot_watch.h"
 
 #include <QMessageBox>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 
@@ -82,7 +82,6 @@ class WindowView : public QWidget {
     void followPictures();
     void giveFocusTo(ControlId id);
     void announceFrame();
-    void watchSlotFolder();
 
     MainWindow& window_;
     Pictures pictures_;
@@ -101,10 +100,7 @@ class WindowView : public QWidget {
     bool byKeyboard_{false};
     std::unique_ptr<AccessibleControls> access_;
     bool closing_{false};
-    // inotify on the slot folder, or -1; folderWatched_ while the folder has a watch.
-    int slotWatch_{-1};
-    bool folderWatched_{false};
-    QSocketNotifier* slotNotifier_{nullptr};
+    std::unique_ptr<SlotWatch> slotWatch_;
 };
 
 } // namespace krn

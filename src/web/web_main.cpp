@@ -76,15 +76,6 @@ void putIds(std::string& out, const std::vector<krn::ControlId>& ids) {
     out += ']';
 }
 
-bool withinRange(const krn::SlotRecord& record) {
-    for (const krn::Int n : record) {
-        if (n < 0 || n > 49) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 // A save or an empty is on the disk (fdatasync) before its indicator changes. In the browser
@@ -233,7 +224,7 @@ EMSCRIPTEN_KEEPALIVE int krn_import(int slot, const char* path, const char* show
     }
     krn::SlotRecord record{};
     krn::FileOutcome outcome = krn::readSlotRecord(path, record);
-    if (outcome.ok && ((size > 0 && size < krn::kRecordBytes) || !withinRange(record))) {
+    if (outcome.ok && ((size > 0 && size < krn::kRecordBytes) || !krn::isCouponRecord(record))) {
         outcome = {false, std::string("\"") + shownName + "\" bir kupon dosyası değil"};
     } else if (outcome.ok && record[0] == 0) {
         outcome = {false, std::string("\"") + shownName + "\" dosyasında kupon yok"};

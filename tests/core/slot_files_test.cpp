@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -15,10 +17,25 @@
 #include <unistd.h>
 #include <utility>
 
-// A disk that fails the next syncs of a file (fdatasync) or of a folder (fsync) asked for.
+// A disk that fails the next syncs of a file (fdatasync) or of a folder (fsync) asked for;
+// `beforeFailure` runs once just before the next failure, as another copy of the program
+// may act at that moment. The folders synced are kept by name.
 static int failFileSyncs = 0, failFolderSyncs = 0;
+static std::function<void()> beforeFailure;
+static std::vector<std::filesystem::path> syncedFolders;
 static int syncOrFail(int& failures, long call, int fd) {
-    return failures > 0 ? (--failures, errno = EIO, -1) : static_cast<int>(::syscall(call, fd));
+    if (failures > 0) {
+        if (beforeFailure) {
+            std::exchange(beforeFailure, {})();
+        }
+        return --failures, errno = EIO, -1;
+    }
+    if (call == SYS_fsync) {
+        std::error_code ec;
+        syncedFolders.push_back(
+            std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec));
+    }
+    return static_cast<int>(::syscall(call, fd));
 }
 extern "C" int fdatasync(int fd) {
     return syncOrFail(failFileSyncs, SYS_fdatasync, fd);
@@ -46,7 +63,7 @@ struct InputClosed {
 TEST_F(SlotFiles, StartLoadSaveAndEmptyTakeEachFileAsItStands) {
     const InputClosed launched;
     // A gap after column 2 with more behind it; an empty first column; a short file; and
-    // numbers outside the game followed by bytes that belong to nobody. Slot b is missing.
+    // a record followed by bytes that belong to nobody. Slot b is missing.
     writeFile('a', recordBytes(columns({{6, 1, 30, 7, 44, 19},
                                         {49, 48, 47, 46, 45, 44},
                                         {0, 9, 9, 9, 9, 9},
@@ -58,7 +75,7 @@ TEST_F(SlotFiles, StartLoadSaveAndEmptyTakeEachFileAsItStands) {
         bytes.resize(200, 0xA5);
         return bytes;
     };
-    writeFile('e', withTail(columns({{50, -7, 1000, 32767, -32768, 49}})));
+    writeFile('e', withTail(columns({{49, 0, 1, 0, 33, 49}})));
     start();
     // Each file is judged by its first number alone.
     const Colour indicators[] = {kRed, kCyan, kCyan, kRed, kRed};
@@ -86,7 +103,7 @@ TEST_F(SlotFiles, StartLoadSaveAndEmptyTakeEachFileAsItStands) {
     press(loadButton('c'));
     EXPECT_EQ(row(1), kEmptyRow);
     press(loadButton('e'));
-    EXPECT_EQ(row(1), texts({50, -7, 1000, 32767, -32768, 49}));
+    EXPECT_EQ(row(1), texts({49, 0, 1, 0, 33, 49}));
 
     // A save writes the columns built, empties the coupon and, for slot e alone, puts the
     // drum back.
@@ -224,15 +241,188 @@ TEST_F(SlotFiles, AFailedSyncLeavesTheFileAsItWasOrSaysItCouldNot) {
     EXPECT_EQ(fileBytes('a'), recordBytes(columns({{1, 2, 3, 4, 5, 6}})));
 }
 
-// Another copy of the program, or another program, changes the files: the indicators follow.
+// Another copy of the program, or another program, changes the files: the indicators follow,
+// and nothing past the fifth slot is touched (slot a's lamp lies next to the indicators).
 TEST_F(SlotFiles, TheIndicatorsFollowTheFiles) {
     start();
+    press(loadButton('a'));
     writeFile('a', recordBytes({1}));
     breakSlot('b');
     w().onSlotFilesChanged();
     EXPECT_EQ(back(indicator('a')), kRed);
     EXPECT_EQ(back(indicator('b')), systemColour(kButtonFace));
+    EXPECT_EQ(back(label(19)), kYellow);
     EXPECT_TRUE(platform.messages.empty());
+}
+
+// A desktop that cannot follow the files says so once, after the message already open.
+TEST_F(SlotFiles, AWatchThatFailsIsToldOnce) {
+    breakSlot('a');
+    start();
+    w().onSlotWatchFailed(reasonText(ENOSPC));
+    w().onSlotWatchFailed(reasonText(EMFILE));
+    readReport(0, {slotFile('a')}, EISDIR);
+    readReport(1, {}, ENOSPC);
+    EXPECT_NE(platform.messages.at(1).text.find("izlenemiyor"), std::string::npos);
+    w().onSlotWatchFailed(reasonText(EMFILE));
+    EXPECT_EQ(platform.messages.size(), 2u);
+}
+
+// A number outside 0..49 makes a record no coupon: shown as a slot that cannot be used, never
+// loaded, tested or saved over, until the player empties it.
+TEST_F(SlotFiles, ARecordOutsideTheGameIsNoCoupon) {
+    const std::string text = "1 2 3 4 5 6\n7 8 9 10 11 12\n";
+    writeFile('a', recordBytes(columns({{1, 2, 3, 4, 5, 6}})));
+    writeFile('b', Bytes(text.begin(), text.end()));
+    writeFile('c', recordBytes(columns({{49, 1, 2, 3, 4, 5}, {}, {}, {}, {}, {}, {}, {0, -1}})));
+    writeFile('d', recordBytes(columns({{0, 0, 0, 0, 0, -32768}})));
+    writeFile('e', recordBytes(columns({{1, 2, 3, 4, 5, 50}})));
+    start();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    for (char s = 'b'; s <= 'e'; ++s) {
+        EXPECT_NE(platform.messages[0].text.find(slotFile(s).string() + "\" " + kNotCouponText),
+                  std::string::npos)
+            << s;
+        EXPECT_EQ(back(indicator(s)), systemColour(kButtonFace)) << s;
+    }
+    EXPECT_EQ(accessibleName(w().controls(), slotItem(4)),
+              "e yuvası: ekranda değil, kupon dosyası değil");
+    closeMessage();
+    const Bytes e = fileBytes('e');
+    press(loadButton('e'));
+    EXPECT_EQ(row(1), kEmptyRow);
+    EXPECT_EQ(state().currentSlotPath, "");
+    closeMessage();
+
+    // A loaded coupon that another program turns into no coupon is not tested.
+    const auto marked = [&] {
+        for (int c = 1; c <= 8; ++c) {
+            if (!caption(result(c)).empty()) {
+                return true;
+            }
+        }
+        return false;
+    };
+    press(loadButton('a'));
+    writeFile('a', recordBytes(columns({{1, 2, 3, 4, 5, 6}, {50}})));
+    enterByHand(3, {1, 2, 3, 4, 5, 6});
+    press("SSCommand4");
+    EXPECT_NE(platform.messages.at(2).text.find(kNotCouponText), std::string::npos);
+    closeMessage();
+    press("SSCommand5");
+    EXPECT_EQ(platform.messages.size(), 4u);
+    closeMessage();
+    EXPECT_FALSE(marked());
+
+    // A save does not write over it; emptying does, and then a save may.
+    round({7, 8, 9, 10, 11, 12});
+    press(saveButton('e'));
+    ASSERT_EQ(platform.messages.size(), 5u);
+    EXPECT_NE(platform.messages[4].text.find(kNotCouponText), std::string::npos);
+    closeMessage();
+    EXPECT_EQ(fileBytes('e'), e);
+    EXPECT_EQ(couponMemory(), columns({{7, 8, 9, 10, 11, 12}}));
+    press(emptyButton('e'));
+    EXPECT_EQ(accessibleName(w().controls(), slotItem(4)), "e yuvası: ekranda değil, boş");
+    press(saveButton('e'));
+    EXPECT_EQ(fileBytes('e'), recordBytes(columns({{7, 8, 9, 10, 11, 12}})));
+    EXPECT_EQ(platform.messages.size(), 5u);
+}
+
+// A slot file the player may read but not write is shown, loaded and tested. A root user
+// writes anything the permissions forbid: the file is made immutable for one.
+TEST_F(SlotFiles, AReadOnlyFileIsShownLoadedAndTested) {
+    writeFile('a', recordBytes(columns({{1, 2, 3, 4, 5, 6}})));
+    ::chmod(slotFile('a').c_str(), 0444);
+    struct Immutable {
+        int fd{-1};
+        bool set(int flags) const { return ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0; }
+        ~Immutable() {
+            if (fd >= 0) {
+                set(0);
+                ::close(fd);
+            }
+        }
+    } immutable;
+    if (::geteuid() == 0) {
+        immutable.fd = ::open(slotFile('a').c_str(), O_RDONLY);
+        if (!immutable.set(FS_IMMUTABLE_FL)) {
+            GTEST_SKIP() << "the file system keeps no immutable files";
+        }
+    }
+    start();
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(back(indicator('a')), kRed);
+    press(loadButton('a'));
+    EXPECT_EQ(row(1), texts({1, 2, 3, 4, 5, 6}));
+    enterByHand(3, {1, 2, 3, 7, 8, 9});
+    press("SSCommand4");
+    EXPECT_EQ(caption(result(1)), "3");
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+// A failed save takes back only what it wrote: a file it made is removed (the one a link
+// leads to, not the link), and a save another copy made meanwhile stays.
+TEST_F(SlotFiles, AFailedSaveUndoesItsOwnWriteAlone) {
+    std::filesystem::create_directories(platform.root() / "elsewhere");
+    writeFile('a', recordBytes(columns({{40, 41, 42, 43, 44, 45}})));
+    std::filesystem::create_symlink(platform.root() / "elsewhere" / "c.krn", slotFile('c'));
+    start();
+    round({1, 2, 3, 4, 5, 6});
+    std::size_t k = 0;
+    for (int* failing : {&failFileSyncs, &failFolderSyncs}) {
+        for (const auto& [s, file] : {std::pair{'b', slotFile('b')},
+                                      std::pair{'c', platform.root() / "elsewhere" / "c.krn"}}) {
+            std::filesystem::remove(file);
+            *failing = 1;
+            press(saveButton(s));
+            readReport(k++, {}, EIO);
+            EXPECT_FALSE(std::filesystem::exists(file)) << s;
+        }
+        EXPECT_TRUE(std::filesystem::is_symlink(slotFile('c')));
+        const Bytes other = recordBytes(columns({{9, 8, 7, 6, 5, 4}}));
+        beforeFailure = [&] { writeFile('a', other); };
+        *failing = 1;
+        press(saveButton('a'));
+        readReport(k++, {}, EIO);
+        EXPECT_EQ(fileBytes('a'), other);
+        EXPECT_EQ(couponMemory(), columns({{1, 2, 3, 4, 5, 6}}));
+    }
+}
+
+// Every name that a read or a save makes reaches the disk with the next save: the check
+// making a deleted slot anew, a link making the file it leads to in another folder. A link
+// into a folder that is not there is a slot that cannot be used, whoever reads it.
+TEST_F(SlotFiles, NamesMadeByReadsAreSyncedAndLinksAreTakenAsTheyLead) {
+    const auto elsewhere = platform.root() / "elsewhere";
+    std::filesystem::create_directories(elsewhere);
+    writeFile('a', recordBytes(columns({{1, 2, 3, 4, 5, 6}})));
+    std::filesystem::create_symlink(elsewhere / "c.krn", slotFile('c'));
+    std::filesystem::create_symlink(platform.root() / "gone" / "e.krn", slotFile('e'));
+    start();
+    readReport(0, {slotFile('e')}, ENOENT);
+    const auto synced = [&](const std::filesystem::path& folder) {
+        return std::find(syncedFolders.begin(), syncedFolders.end(), folder) != syncedFolders.end();
+    };
+    syncedFolders.clear();
+    round({1, 2, 3, 4, 5, 6});
+    press(saveButton('b'));
+    EXPECT_TRUE(synced(platform.slots()) && synced(elsewhere));
+
+    press(loadButton('a'));
+    std::filesystem::remove(slotFile('a'));
+    enterByHand(3, {1, 2, 3, 7, 8, 9});
+    press("SSCommand4");
+    EXPECT_EQ(fileBytes('a'), Bytes{});
+    syncedFolders.clear();
+    round({1, 2, 3, 4, 5, 6});
+    press(saveButton('d'));
+    EXPECT_TRUE(synced(platform.slots()));
+
+    w().onSlotFilesChanged();
+    EXPECT_EQ(back(indicator('e')), systemColour(kButtonFace));
+    press(loadButton('e'));
+    readReport(1, {slotFile('e')}, ENOENT);
 }
 
 // The data folder is the environment's bytes, used only when absolute; every reason a

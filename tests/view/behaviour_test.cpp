@@ -135,5 +135,6 @@ TEST_F(Behaviour, KeysActOnWhatThePlayerSeesAndTheIndicatorsOnTheFiles) {
 
     view->followSlotFiles();
     std::ofstream(window->slotPath(2), std::ios::binary) << "\x07";
-    QTRY_VERIFY_WITH_TIMEOUT(ui()[ui().slotIndicator(2)].back == rgb(255, 0, 0), 2000);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return ui()[ui().slotIndicator(2)].back == rgb(255, 0, 0); }));
 }
