@@ -733,6 +733,7 @@
     }
     document.getElementById('message').addEventListener('close', messageClosed);
     krnSlotStorage.follow(slotsChanged);
+    if (changedEarly) slotsChanged(null);
     // Ready once the faces, the pictures and the icon are in: nothing is fetched after it.
     // Every face is asked for, not only those on the screen: WebKit fetches a face the
     // first time a caption shows it, and the italic one may wait for a later state.
@@ -841,11 +842,14 @@
   // core's script, which only sets the compiled code up. The window starts once all are in.
   let drawnFrom = null;
   let slotsRead = null;
+  let changedEarly = false;
   let compiled = null;
   function loadCore() {
     drawnFrom = PRERENDER ? Promise.resolve(null)
       : fetch('drawn.json').then((r) => (r.ok ? r.json() : null)).catch(() => null);
     slotsRead = PRERENDER ? Promise.resolve(null) : krnSlotStorage.read(SLOT_PATHS).catch((e) => e);
+    // A slot another tab writes after this read and before the window starts is read again.
+    krnSlotStorage.follow(() => { changedEarly = true; });
     const fetchCore = () => fetch('krn.wasm', { credentials: 'same-origin' });
     compiled = WebAssembly.compileStreaming(fetchCore())
       .catch(() => fetchCore().then((r) => r.arrayBuffer()).then((bytes) => WebAssembly.compile(bytes)));
