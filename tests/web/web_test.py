@@ -41,7 +41,7 @@ def compare(b, screenshot, folder, state, clicks):
 
 Q = "document.querySelector('[data-name=\"%s\"]')"
 CAPTION = Q % "%s" + ".querySelector('.cap').textContent"
-FOCUSED = "document.activeElement.dataset.name || document.activeElement.id || document.activeElement.tagName"
+FOCUSED = "(document.activeElement.dataset.name || document.activeElement.id || document.activeElement.tagName)"
 
 
 def drawn_and_saved(b, save):
