@@ -60,7 +60,8 @@ test-asan: deps
 
 # The window as a web page: the core built by Debian's emscripten into a static folder,
 # build-web/, that any web server can serve. Its tests drive Debian's chromium headless.
-WEB_PACKAGES := emscripten python3-fonttools fonts-liberation chromium python3-websocket python3-pil
+WEB_PACKAGES := emscripten python3-fonttools fonts-liberation chromium python3-websocket python3-pil \
+	librsvg2-bin
 WEB_BUILD := build-web
 WEB_OBJ := build-web-obj
 WEB_PORT ?= 8049
