@@ -112,9 +112,11 @@ def measure(site, page, script=None, clicking=False):
         b.close()
 
 
-def gzipped(folder):
+def gzipped(folder, icons):
+    """What a visit loads, gzipped; or with `icons`, what only installing the page loads."""
     return sum(len(gzip.compress(open(os.path.join(d, f), "rb").read(), 9))
-               for d, _, files in os.walk(folder) for f in files)
+               for d, _, files in os.walk(folder) for f in files
+               if (os.path.relpath(d, folder) == "icons") == icons)
 
 
 def main():
@@ -126,7 +128,7 @@ def main():
     idle, clicks = measure(SITE, "", clicking=True)
     stopped = measure(SITE, "", STOP_WHEELS)[0]
     p99 = clicks[min(len(clicks) - 1, int(len(clicks) * 0.99))]
-    size = gzipped(SITE) / 1024
+    size, icons = gzipped(SITE, False) / 1024, gzipped(SITE, True) / 1024
     rows = [
         ("first paint (median of %d loads)" % LOADS, "%.1f ms" % paint, "%.1f ms (floor)" % floor_paint,
          "<= 1.5 x floor", paint <= 1.5 * floor_paint),
@@ -135,7 +137,8 @@ def main():
         ("click to repaint, median of %d" % len(clicks), "%.1f ms" % statistics.median(clicks), "",
          "<= 16.7 ms", statistics.median(clicks) <= 16.7),
         ("click to repaint, p99", "%.1f ms" % p99, "", "<= 33 ms", p99 <= 33),
-        ("everything loaded, gzipped", "%.1f KiB" % size, "", "<= 150 KiB", size <= 150),
+        ("everything loaded, gzipped", "%.1f KiB" % size, "%.1f KiB more for installing: the icons" % icons,
+         "<= 150 KiB", size <= 150),
         ("first paint, a repeat visit from the service worker", "%.1f ms" % paint_again,
          "%.1f ms (floor)" % floor_again, "<= 1.25 x floor", paint_again <= 1.25 * floor_again),
         ("idle, wheels turning (%d s)" % IDLE_SECONDS, "%.2f %% of a core" % (100 * idle),
