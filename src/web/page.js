@@ -125,7 +125,8 @@
     const shown = picture >= WHEEL_FRAME_0;
     // Shown as a value of its own, not by clearing the style: the drawn page's rule for the
     // element would still hide it.
-    wheel.svg.style.display = shown ? 'inline' : 'none';
+    const display = shown ? 'inline' : 'none';
+    if (wheel.svg.style.display !== display) wheel.svg.style.display = display;
     if (!shown) return;
     // Frame 0 paints the sectors red, blue, yellow; each later frame turns them one on.
     const colours = ['#f00', '#00f', '#ff0'];
@@ -357,7 +358,9 @@
 
   // -- The mirror ------------------------------------------------------------------------
 
-  function mirror() {
+  // `ticked`: only timers have run since the last mirror, and a wheel's tick changes nothing of
+  // its record but the frame it shows.
+  function mirror(ticked = false) {
     // A press that changed nothing may still have a reason to tell.
     const changed = json('krn_changed');
     const focused = document.activeElement;
@@ -372,6 +375,11 @@
       // turns again. Its tick changes nothing else.
       if (still && records[cid].kind === Kind.Image && records[cid].picture >= WHEEL_FRAME_0) {
         staleWheels.add(cid);
+        continue;
+      }
+      if (ticked && records[cid].kind === Kind.Image && elements[cid]) {
+        records[cid].picture = call('krn_picture', cid);
+        drawWheel(elements[cid], records[cid].picture);
         continue;
       }
       const r = json('krn_control', cid);
@@ -598,7 +606,7 @@
         if (!busy) call('krn_tick', d.k);
         while (d.next <= now) d.next += d.interval;
       }
-      if (!busy) mirror();
+      if (!busy) mirror(true);
       clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - performance.now());
     };
     if (due.length > 0) clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - start);
