@@ -149,6 +149,8 @@ def check_motion(b):
     if not b.eval("matchMedia('(prefers-reduced-motion: reduce)').matches"):
         b.eval("document.getElementById('motion').click()")
     assert b.eval("document.getElementById('motion').textContent") == "Çarkları döndür"
+    assert b.eval("(({ width, height }) => width >= 24 && height >= 24)("
+                  "document.getElementById('motion').getBoundingClientRect())")
     b.wait("%s.every(([f]) => f !== null)" % WHEELS)
     start = b.eval(WHEELS)
     b.wait("%s.every(([, p], i) => p !== %s[i][1])" % (WHEELS, [p for _, p in start]))
