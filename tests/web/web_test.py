@@ -93,8 +93,8 @@ def check_phone(b):
     b.open()
     assert b.eval("matchMedia('(pointer: coarse)').matches")
     assert abs(b.eval("document.getElementById('window').getBoundingClientRect().width") - 390) < 1
-    b.eval("document.getElementById('ended').hidden = false")
-    small = b.eval("""[...document.querySelectorAll('#files button, #ended button')].map((e) => {
+    b.eval("document.getElementById('ended').hidden = false; document.getElementById('message').showModal()")
+    small = b.eval("""[...document.querySelectorAll('#files button, #ended button, #message button')].map((e) => {
         const r = e.getBoundingClientRect(), font = parseFloat(getComputedStyle(e).fontSize);
         return [e.textContent, r.width, r.height, font]; }).filter(([, w, h, f]) => w < 24 || h < 24 || f < 12)""")
     assert small == [], small
