@@ -827,12 +827,13 @@
   function keepOffline() {
     if (!navigator.serviceWorker) return;
     const takeOver = (worker) => worker && worker.postMessage('take-over');
+    const whenInstalled = (worker) => worker && worker.addEventListener('statechange', () => {
+      if (worker.state === 'installed') takeOver(worker);
+    });
     navigator.serviceWorker.register('sw.js').then((registration) => {
       takeOver(registration.waiting);
-      registration.addEventListener('updatefound', () => {
-        const worker = registration.installing;
-        worker.addEventListener('statechange', () => { if (worker.state === 'installed') takeOver(worker); });
-      });
+      whenInstalled(registration.installing);
+      registration.addEventListener('updatefound', () => whenInstalled(registration.installing));
     }).catch((e) => console.error('offline', e));
   }
 
