@@ -61,8 +61,9 @@ test-asan: deps
 # The window as a web page: the core built by Debian's emscripten into a static folder,
 # build-web/, that any web server can serve. Its tests drive the three engines a player meets:
 # Debian's chromium and firefox-esr headless, and WebKitGTK through its WebDriver under Xvfb.
+# Debian's librsvg draws the page's icons.
 WEB_PACKAGES := emscripten python3-fonttools fonts-liberation chromium python3-websocket python3-pil \
-	firefox-esr webkit2gtk-driver gir1.2-webkit2-4.1 python3-gi xvfb
+	firefox-esr webkit2gtk-driver gir1.2-webkit2-4.1 python3-gi xvfb librsvg2-bin
 WEB_BUILD := build-web
 WEB_OBJ := build-web-obj
 WEB_PORT ?= 8049

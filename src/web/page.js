@@ -33,7 +33,11 @@
   const waiting = [];
   // The control whose key press opened the grid, to take the focus back when it closes.
   let opener = null;
+  // The control whose click or key is being handled.
+  let pressedEl = null;
   let byKeyboard = false;
+  // Set once "Çık" has ended the program: nothing reaches the rules after it.
+  let ended = false;
   let frame = 1;
   let typed = { digit: 0, at: 0 };
 
@@ -121,7 +125,8 @@
     const shown = picture >= WHEEL_FRAME_0;
     // Shown as a value of its own, not by clearing the style: the drawn page's rule for the
     // element would still hide it.
-    wheel.svg.style.display = shown ? 'inline' : 'none';
+    const display = shown ? 'inline' : 'none';
+    if (wheel.svg.style.display !== display) wheel.svg.style.display = display;
     if (!shown) return;
     // Frame 0 paints the sectors red, blue, yellow; each later frame turns them one on.
     const colours = ['#f00', '#00f', '#ff0'];
@@ -361,7 +366,9 @@
 
   // -- The mirror ------------------------------------------------------------------------
 
-  function mirror() {
+  // `ticked`: only timers have run since the last mirror, and a wheel's tick changes nothing of
+  // its record but the frame it shows.
+  function mirror(ticked = false) {
     // A press that changed nothing may still have a reason to tell.
     const changed = json('krn_changed');
     const focused = document.activeElement;
@@ -372,6 +379,17 @@
     // A wheel's tick changes nothing a reader is told.
     let readable = false;
     for (const cid of changed) {
+      // A wheel standing still keeps the frame it shows; what it would show is read when it
+      // turns again. Its tick changes nothing else.
+      if (still && records[cid].kind === Kind.Image && records[cid].picture >= WHEEL_FRAME_0) {
+        staleWheels.add(cid);
+        continue;
+      }
+      if (ticked && records[cid].kind === Kind.Image && elements[cid]) {
+        records[cid].picture = call('krn_picture', cid);
+        drawWheel(elements[cid], records[cid].picture);
+        continue;
+      }
       const r = json('krn_control', cid);
       const old = records[cid];
       records[cid] = r;
@@ -392,41 +410,64 @@
     }
     // What the press did, as the desktop's reader says it; otherwise what came into view.
     const report = core.UTF8ToString(call('krn_report'));
-    if (report || told.length > 0) {
-      document.getElementById('announce').textContent = report || told.join('; ');
-    }
-    followFocus(focused, gridWasOpen, records[gridId].visible, pictures);
+    if (report || told.length > 0) announce(report || told.join('; '));
+    if (readable) followFocus(focused, gridWasOpen, records[gridId].visible, pictures);
   }
 
-  // Where a change takes the keyboard focus: into the grid a key opened, back to the
-  // button that opened it, onto the picture that came up. A focused control that went
-  // away hands the focus on to the next one, as on the desktop.
+  // Says `text` through the page's live region, once, as the desktop's reader is told what a
+  // press did; the same text twice in a row is said twice.
+  function announce(text) {
+    const region = document.getElementById('announce');
+    region.textContent = region.textContent === text ? `${text}\u00a0` : text;
+  }
+  page.announce = announce;
+
+  // What a slot holds now, as a reader is told it: "b yuvası: ekranda değil, dolu".
+  function slotState(slot) {
+    const letter = 'abcde'[slot];
+    const item = [...items.values()].find((i) => i.textContent.startsWith(`${letter} yuvası`));
+    return item ? item.textContent : '';
+  }
+  page.slotState = slotState;
+
+  // Where a change takes the keyboard focus: into the grid, however it was opened, back to
+  // the button that opened it, onto the picture that came up. A focused control that went
+  // away hands the focus on as the desktop does, never to the page itself.
   function followFocus(focused, gridWasOpen, gridOpen, pictures) {
     const grid = elements[id('Basınç')];
-    if (gridOpen && !gridWasOpen && byKeyboard) {
-      opener = focused;
-      grid.classList.add('keyboard');
+    if (gridOpen && !gridWasOpen) {
+      // Opened with the mouse, it has the keys but shows no frame until one is pressed.
+      opener = pressedEl || focused;
+      grid.classList.toggle('keyboard', byKeyboard);
       frame = 1;
       grid.focus();
     } else if (!gridOpen && gridWasOpen) {
-      if (byKeyboard && opener && (focused === grid || grid.contains(focused) || focused === document.body)) {
-        opener.focus();
-      }
+      if (opener && (focused === grid || grid.contains(focused) || !live(focused))) opener.focus();
       opener = null;
     }
     if (pictures) followPictures();
-    const now = document.activeElement;
-    if (byKeyboard && (now === document.body || now === null) && focused && focused !== document.body) {
-      focusAfter(focused);
-    }
+    if (!live(document.activeElement) && document.getElementById('window').contains(focused)) focusAfter(focused);
   }
 
+  function live(el) {
+    return el && el !== document.body && !el.disabled && el.getClientRects().length > 0;
+  }
+
+  // The controls whose Space or Return writes no file and throws away nothing the player
+  // entered: the focus may land on them unasked.
+  const SAFE_TO_FOCUS = new Set(['SSCommand7', 'SSCommand9', 'SSCommand8', 'SSCommand3', 'SSCommand4',
+    'SSCommand5', 'SSCommand11']);
+
+  // A control that disabled itself or went out of sight hands the focus to the nearest live
+  // one before it that is safe to press: after "Sına", the "Gir" of a result entry, for the
+  // next draw to check. The next one in Tab order would be "At Sına", which throws away the
+  // draw the player entered, and a slot's buttons write or replace a coupon.
   function focusAfter(el) {
     const all = [...document.querySelectorAll('#window button, #window [tabindex="0"]')];
-    const from = all.indexOf(el);
+    const from = Math.max(0, all.indexOf(el));
     for (let i = 1; i <= all.length; ++i) {
-      const next = all[(from + i) % all.length];
-      if (!next.disabled && next.offsetParent !== null) {
+      const next = all[(from - i + all.length) % all.length];
+      if (SAFE_TO_FOCUS.has(next.dataset.name) && live(next)) {
         next.focus();
         return;
       }
@@ -454,7 +495,7 @@
   function run(task) {
     // The window the build draws keeps no slot in the browser's storage, so nothing is
     // played on it: a save there would be shown as done and be gone on the next load.
-    if (PRERENDER) return;
+    if (PRERENDER || ended) return;
     if (busy) {
       waiting.push(task);
       return;
@@ -464,8 +505,13 @@
       .then(task)
       .catch((e) => console.error(e))
       .then(() => {
+        if (ended) {
+          document.getElementById('restart').focus();
+          return;
+        }
         mirror();
         byKeyboard = false;
+        pressedEl = null;
         busy = false;
         if (waiting.length > 0) run(waiting.shift());
       });
@@ -485,6 +531,7 @@
     messageClosed();
     run(async () => {
       byKeyboard = key;
+      pressedEl = elements[cid] || null;
       await core.ccall('krn_click', 'number', ['number'], [cid], { async: true });
     });
   }
@@ -567,7 +614,7 @@
         if (!busy) call('krn_tick', d.k);
         while (d.next <= now) d.next += d.interval;
       }
-      if (!busy) mirror();
+      if (!busy) mirror(true);
       clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - performance.now());
     };
     if (due.length > 0) clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - start);
@@ -619,9 +666,13 @@
       }
       const path = '/tmp/gelen.krn';
       core.FS.writeFile(path, bytes);
-      await core.ccall('krn_import', 'number', ['number', 'string', 'string', 'number'],
+      const taken = await core.ccall('krn_import', 'number', ['number', 'string', 'string', 'number'],
         [slot, path, shownName(file.name), file.size], { async: true });
       core.FS.unlink(path);
+      if (taken) {
+        mirror();
+        announce(slotState(slot));
+      }
     });
   }
 
@@ -635,10 +686,14 @@
     const take = document.createElement('button');
     take.textContent = 'al';
     take.setAttribute('aria-label', `${letter} yuvasına .krn dosyası al`);
+    // The file chooser is the browser's, in the browser's language and named for no slot:
+    // a reader meets the "al" button that opens it, never the chooser itself.
     const input = document.createElement('input');
     input.type = 'file';
     input.accept = '.krn';
     input.tabIndex = -1;
+    input.hidden = true;
+    input.setAttribute('aria-hidden', 'true');
     input.id = `file-${letter}`;
     group.append(out, take, input);
     return group;
@@ -657,6 +712,10 @@
       });
       take.addEventListener('click', () => input.click());
     }
+    const motion = strip.querySelector('#motion') || strip.appendChild(motionButton());
+    motion.addEventListener('click', () => setStill(!still));
+    reduceMotion.addEventListener('change', () => setStill(reduceMotion.matches));
+    setStill(still);
     // A file dropped on the slot bar goes into the slot whose buttons it was dropped on.
     const bar = elements[id('SSPanel66')];
     bar.addEventListener('dragover', (e) => e.preventDefault());
@@ -672,13 +731,51 @@
     });
   }
 
+  // -- Moving pictures -------------------------------------------------------------------
+
+  // The wheels turn for ever, so a player can stop them: the browser's "reduce motion" stops
+  // them from the start, and a button beside the slot files stops and starts them. Their
+  // timers still tick for the rules; the page only stops drawing their frames.
+  const reduceMotion = window.matchMedia('(prefers-reduced-motion: reduce)');
+  let still = reduceMotion.matches;
+  const staleWheels = new Set();
+
+  function motionButton() {
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.id = 'motion';
+    return button;
+  }
+
+  function setStill(on) {
+    still = on;
+    const button = document.getElementById('motion');
+    button.textContent = still ? 'Çarkları döndür' : 'Çarkları durdur';
+    if (still || !core) return;
+    for (const cid of staleWheels) {
+      const old = records[cid];
+      records[cid] = json('krn_control', cid);
+      if (elements[cid]) draw(elements[cid], records[cid], old);
+    }
+    staleWheels.clear();
+  }
+
   // -- Scale -----------------------------------------------------------------------------
 
+  // The window is scaled as a whole, to the width of a narrow screen or the height of a low
+  // one, never larger than it is on a screen with a mouse; on a touch screen it takes the
+  // width it is given. The slot files bar under it keeps its own size, for fingers.
   let scale = 1;
   function fit() {
-    const stage = document.getElementById('stage');
-    scale = Math.min(1, window.innerWidth / stage.offsetWidth, window.innerHeight / stage.offsetHeight);
-    stage.style.transform = scale < 1 ? `scale(${scale})` : '';
+    const win = document.getElementById('window');
+    const room = window.innerHeight - document.getElementById('files').offsetHeight;
+    const largest = window.matchMedia('(pointer: coarse)').matches ? Infinity : 1;
+    scale = Math.min(largest, window.innerWidth / win.offsetWidth, room / win.offsetHeight);
+    const scaled = scale !== 1;
+    win.style.transform = scaled ? `scale(${scale})` : '';
+    // A transform leaves the layout as it was: the margins give the window the room it takes.
+    win.style.marginRight = scaled ? `${(scale - 1) * win.offsetWidth}px` : '';
+    win.style.marginBottom = scaled ? `${(scale - 1) * win.offsetHeight}px` : '';
   }
 
   // -- What the rules need from the page -------------------------------------------------
@@ -710,9 +807,15 @@
     box.showModal();
     messageUp = true;
   };
+  // A page cannot close its own tab, unless a script opened it: the program ends as far as a
+  // page can. Its clock stops, nothing reaches the rules again, and the page says so, with
+  // one button that starts the program anew.
   page.quit = () => {
+    ended = true;
     clearTimeout(clock);
+    if (audio) audio.close();
     document.body.classList.add('ended');
+    document.getElementById('ended').hidden = false;
     document.title = '\u00a0';
     window.close();
   };
@@ -740,8 +843,28 @@
     const loaded = document.readyState === 'complete' ? Promise.resolve()
       : new Promise((resolve) => window.addEventListener('load', resolve, { once: true }));
     const faces = [...document.fonts].map((f) => f.load().catch(() => null));
-    Promise.all([loaded, document.fonts.ready, ...faces]).then(() => { document.body.dataset.ready = '1'; });
+    Promise.all([loaded, document.fonts.ready, ...faces]).then(() => {
+      document.body.dataset.ready = '1';
+      keepOffline();
+    });
   };
+
+  // Once the page has all it needs, a service worker keeps every file of it for the next
+  // time, with or without a network. A new build, found when the page is opened online, is
+  // told to take over as soon as this page has loaded: it asks for no file again, and the
+  // next page opened is the new build, whole.
+  function keepOffline() {
+    if (!navigator.serviceWorker) return;
+    const takeOver = (worker) => worker && worker.postMessage('take-over');
+    const whenInstalled = (worker) => worker && worker.addEventListener('statechange', () => {
+      if (worker.state === 'installed') takeOver(worker);
+    });
+    navigator.serviceWorker.register('sw.js').then((registration) => {
+      takeOver(registration.waiting);
+      whenInstalled(registration.installing);
+      registration.addEventListener('updatefound', () => whenInstalled(registration.installing));
+    }).catch((e) => console.error('offline', e));
+  }
 
   // The build draws the window into the page it ships in a browser it drives, which sets
   // this before the page's scripts run: the start of a player with no coupon in any slot,
@@ -882,6 +1005,7 @@
     if (el) early.push([Number(el.dataset.id), el.tagName === 'BUTTON' && e.detail === 0]);
   }
   document.getElementById('window').addEventListener('click', clickedEarly);
+  document.getElementById('restart').addEventListener('click', () => window.location.reload());
 
   // The window is fitted to the screen whenever either changes size. The window's size is
   // read where the browser has laid it out anyway, in the frame before it is painted, so

@@ -185,6 +185,12 @@ EMSCRIPTEN_KEEPALIVE const char* krn_control(int id) {
     return reply.c_str();
 }
 
+// The picture a control shows: all that a wheel's tick changes, read without its record.
+EMSCRIPTEN_KEEPALIVE int krn_picture(int id) {
+    const krn::Controls& ui = window->controls();
+    return id < 0 || id >= ui.size() ? 0 : static_cast<int>(ui[id].picture);
+}
+
 // The items a reader meets inside a container, in order; those with no control of their own
 // (the drum, each slot's lamp and indicator, the report of a press) have negative ids.
 EMSCRIPTEN_KEEPALIVE const char* krn_reading_order(int container) {

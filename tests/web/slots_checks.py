@@ -12,6 +12,10 @@ BRING = """((letter, names, contents) => { const dt = new DataTransfer();
   names.forEach((n, i) => dt.items.add(new File([new Uint8Array(contents[i])], n)));
   const input = document.getElementById('file-' + letter);
   input.files = dt.files; input.dispatchEvent(new Event('change')); })(%s, %s, %s)"""
+# The files kept for offline use are forgotten, so that the next load asks the server.
+FORGET_OFFLINE = """navigator.serviceWorker.getRegistrations()
+  .then((all) => Promise.all(all.map((r) => r.unregister()))).then(() => caches.keys())
+  .then((keys) => Promise.all(keys.map((k) => caches.delete(k)))).then(() => true)"""
 
 
 def q(name):
@@ -55,6 +59,7 @@ def check_slots(b):
     # Slots read while the core is still on its way are there once it has arrived, and a
     # later save writes its own slot alone; no address makes the page another page.
     save(b, 0), save(b, 1)
+    b.eval(FORGET_OFFLINE)
     b.server.delay["krn.wasm"] = 2.0
     b.open("?prerender")
     del b.server.delay["krn.wasm"]

@@ -5,7 +5,7 @@ as the desktop view draws it; and after it has loaded the page asks nothing of a
 breaks no rule of its policy.
 
 usage: web_test.py SITE KRN-SCREENSHOT PICTURES [ENGINE...]   (all three when none is named)"""
-import os, struct, subprocess, sys, time, traceback
+import os, shutil, struct, subprocess, sys, tempfile, time, traceback
 
 from PIL import Image
 
@@ -50,10 +50,149 @@ def painted(b):
     assert len(boxes) == 17 and not blank, (boxes, blank)
 
 
+Q = "document.querySelector('[data-name=\"%s\"]')"
+CAPTION = Q % "%s" + ".querySelector('.cap').textContent"
+FOCUSED = "(document.activeElement.dataset.name || document.activeElement.id || document.activeElement.tagName)"
+
+
+def drawn_and_saved(b, save):
+    """A column drawn by the machine, dropped into the coupon and saved with `save`."""
+    b.click("SSCommand7")
+    b.wait(CAPTION % "Label6" + " !== ''")
+    b.click("SSCommand8")
+    b.wait(CAPTION % "SSPanel12" + " !== ''")
+    b.click(save)
+    return first_column(b)
+
+
+def first_column(b):
+    return b.eval("[%s]" % ", ".join(CAPTION % ("SSPanel%d" % (6 + i)) for i in range(1, 7)))
+
+
+def check_installable(b):
+    """Chromium would install the page, and the touch icon a phone asks for is there."""
+    if b.engine != "chromium":
+        return
+    b.open()
+    assert b.cdp("Page.getInstallabilityErrors")["installabilityErrors"] == []
+    assert b.eval("fetch(document.querySelector('link[rel=apple-touch-icon]').href).then((r) => r.ok)")
+
+
+def check_offline(b):
+    """Opened once, the page opens again with no network, and loads a slot saved online."""
+    b.open()
+    b.wait("navigator.serviceWorker.controller !== null")
+    column = drawn_and_saved(b, "SSCommand20")
+    b.wait("getComputedStyle(%s).backgroundColor === 'rgb(255, 0, 0)'" % (Q % "Label16"))
+    b.server.offline = True
+    try:
+        b.open()
+        b.click("SSCommand18")
+        b.wait(CAPTION % "SSPanel12" + " !== ''")
+        assert first_column(b) == column, (first_column(b), column)
+    finally:
+        b.server.offline = False
+
+
+def check_phone(b):
+    """On a phone held upright the window takes the width, and what the page adds beside it
+    is large enough for a finger and to read."""
+    if b.engine != "chromium":
+        return
+    b.cdp("Emulation.setDeviceMetricsOverride", width=390, height=844, deviceScaleFactor=3, mobile=True)
+    b.cdp("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+    b.open()
+    assert b.eval("matchMedia('(pointer: coarse)').matches")
+    assert abs(b.eval("document.getElementById('window').getBoundingClientRect().width") - 390) < 1
+    b.eval("document.getElementById('ended').hidden = false; document.getElementById('message').showModal()")
+    small = b.eval("""[...document.querySelectorAll('#files button, #ended button, #message button')].map((e) => {
+        const r = e.getBoundingClientRect(), font = parseFloat(getComputedStyle(e).fontSize);
+        return [e.textContent, r.width, r.height, font]; }).filter(([, w, h, f]) => w < 24 || h < 24 || f < 12)""")
+    assert small == [], small
+
+
+def check_focus(b):
+    """The keyboard as on the desktop: keys reach a grid opened with the mouse, and "Sına",
+    which disables itself, hands the focus to the "Gir" of a result entry, not the page."""
+    b.open()
+    drawn_and_saved(b, "SSCommand14")
+    b.click("SSCommand12")
+    b.click("SSCommand3")
+    b.wait(FOCUSED + " === 'Basınç'")
+    for key in ("1", " ", "2", " ", "3", " ", "4", " ", "5", " ", "6", " ", "Enter"):
+        b.key(key)
+    b.wait(FOCUSED + " === 'SSCommand3'")
+    b.key("Tab")
+    assert b.eval(FOCUSED) == "SSCommand4"
+    b.key(" ")
+    b.wait(Q % "SSCommand4" + ".disabled")
+    assert b.eval(FOCUSED) == "SSCommand3"
+
+
+def check_import_announced(b):
+    """A file brought in is told as a save is; the file choosers are no stop of the reader."""
+    b.open()
+    assert b.eval("[...document.querySelectorAll('#files input')].every((i) => i.hidden && i.tabIndex < 0)")
+    folder = tempfile.mkdtemp(prefix="krn-in-")
+    try:
+        path = os.path.join(folder, "gelen.krn")
+        open(path, "wb").write(struct.pack("<48h", *range(1, 7), *[0] * 42))
+        b.put_files("#file-b", [path])
+        b.wait("document.getElementById('announce').textContent === 'b yuvası: ekranda değil, dolu'")
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+# The frame each wheel shows, and the one its record holds.
+WHEELS = """[...document.querySelectorAll('#window .image')].map((e) => [e.querySelector('path').getAttribute('fill'),
+    JSON.parse(Module.UTF8ToString(Module._krn_control(Number(e.dataset.id)))).picture])"""
+
+
+def check_motion(b):
+    """Under "reduce motion" the wheels stand still while their rules tick on, and the
+    button beside the slot files starts and stops them."""
+    if b.engine == "chromium":
+        b.cdp("Emulation.setEmulatedMedia", features=[{"name": "prefers-reduced-motion", "value": "reduce"}])
+    b.open()
+    if not b.eval("matchMedia('(prefers-reduced-motion: reduce)').matches"):
+        b.eval("document.getElementById('motion').click()")
+    assert b.eval("document.getElementById('motion').textContent") == "Çarkları döndür"
+    assert b.eval("(({ width, height }) => width >= 24 && height >= 24)("
+                  "document.getElementById('motion').getBoundingClientRect())")
+    b.wait("%s.every(([f]) => f !== null)" % WHEELS)
+    start = b.eval(WHEELS)
+    b.wait("%s.every(([, p], i) => p !== %s[i][1])" % (WHEELS, [p for _, p in start]))
+    assert [f for f, _ in b.eval(WHEELS)] == [f for f, _ in start]
+    b.eval("document.getElementById('motion').click()")
+    b.wait("%s.some(([f], i) => f !== %s[i])" % (WHEELS, [f for f, _ in start]))
+
+
+def check_quit(b):
+    """"Çık" ends the program as far as a page can: the clock stops, the page says so in
+    Turkish, and its one button, which has the focus, starts the program again."""
+    b.open()
+    b.eval("window.ticks = 0; const tick = Module._krn_tick; Module._krn_tick = (k) => { ticks += 1; tick(k); }")
+    b.wait("ticks > 0")
+    b.click("SSCommand6")
+    b.wait("!document.getElementById('ended').hidden")
+    assert b.eval("document.activeElement.textContent") == "Yeniden başlat"
+    assert b.eval("document.getElementById('ended-title').textContent") == "Program sona erdi"
+    # Longer than the longest timer's interval: a clock still running would have ticked.
+    ticks = b.eval("ticks")
+    assert b.eval("new Promise((r) => setTimeout(() => r(ticks), 450))") == ticks
+    b.key("Enter")
+    b.wait("document.body?.dataset.ready === '1' && !document.body.classList.contains('ended')")
+
+
 def run(engine, site, screenshot, folder):
     b = start(engine, site, preload=[VIOLATIONS])
     try:
         test(b, screenshot, folder)
+        check_slots(b)
+        # The phone's emulation stays: it comes last.
+        for check in (check_installable, check_focus, check_import_announced, check_quit, check_motion,
+                      check_offline, check_phone):
+            check(b)
     finally:
         b.close()
 
@@ -175,7 +314,7 @@ def test(b, screenshot, folder):
     reload()
     ids = b.eval("[...document.querySelectorAll('#window [data-id]')].map((e) => e.dataset.id)")
     assert len(ids) == len(set(ids)) == shown and back("Label15") == "rgb(255, 0, 0)", (len(ids), shown)
-    assert b.eval("document.querySelectorAll('#files button').length") == 10
+    assert b.eval("document.querySelectorAll('#files .slot button').length") == 10
 
     # A click on the drawn window before the core has started is answered once it has: the
     # server holds the core's script back until the click is in.
@@ -215,7 +354,6 @@ def test(b, screenshot, folder):
     assert back("Label15") == "rgb(255, 0, 0)" and len(b.tabs()) == 2
     b.use(first)
     assert b.eval("document.body.dataset.ready") == "1"
-    check_slots(b)
 
 
 def main(site, screenshot, folder, *engines):
