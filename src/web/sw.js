@@ -36,7 +36,11 @@ self.addEventListener('fetch', (event) => {
   let name = url.pathname.slice(scope.pathname.length);
   if (name === '' && request.mode === 'navigate') name = 'index.html';
   if (!FILES.includes(name)) return;
-  event.respondWith(caches.open(CACHE)
-    .then((cache) => cache.match(name))
-    .then((kept) => kept || fetch(request)));
+  // A file missing from the cache (cleared by the browser or the player) is kept again as
+  // the network gives it, so the next start without a network finds it.
+  event.respondWith(caches.open(CACHE).then((cache) => cache.match(name).then((kept) => kept ||
+    fetch(request).then((response) => {
+      if (response.ok) cache.put(name, response.clone());
+      return response;
+    }))));
 });

@@ -10,7 +10,7 @@ import os, shutil, struct, subprocess, sys, tempfile, time, traceback
 from PIL import Image
 
 from browsers import ENGINES, start, wait
-from slots_checks import check_slots
+from slots_checks import FORGET_OFFLINE, check_slots
 
 POLICY = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'"
 VIOLATIONS = ("window.violations = []; document.addEventListener('securitypolicyviolation',"
@@ -61,8 +61,9 @@ def drawn_and_saved(b, save):
     b.wait(CAPTION % "Label6" + " !== ''")
     b.click("SSCommand8")
     b.wait(CAPTION % "SSPanel12" + " !== ''")
+    column = first_column(b)
     b.click(save)
-    return first_column(b)
+    return column
 
 
 def first_column(b):
@@ -104,7 +105,8 @@ def check_phone(b):
     b.open()
     assert b.eval("matchMedia('(pointer: coarse)').matches")
     assert abs(b.eval("document.getElementById('window').getBoundingClientRect().width") - 390) < 1
-    b.eval("document.getElementById('ended').hidden = false; document.getElementById('message').showModal()")
+    b.eval("(() => { document.getElementById('ended').hidden = false;"
+           " document.getElementById('message').showModal(); return true; })()")
     small = b.eval("""[...document.querySelectorAll('#files button, #ended button, #message button')].map((e) => {
         const r = e.getBoundingClientRect(), font = parseFloat(getComputedStyle(e).fontSize);
         return [e.textContent, r.width, r.height, font]; }).filter(([, w, h, f]) => w < 24 || h < 24 || f < 12)""")
@@ -171,7 +173,8 @@ def check_quit(b):
     """"Çık" ends the program as far as a page can: the clock stops, the page says so in
     Turkish, and its one button, which has the focus, starts the program again."""
     b.open()
-    b.eval("window.ticks = 0; const tick = Module._krn_tick; Module._krn_tick = (k) => { ticks += 1; tick(k); }")
+    b.eval("(() => { window.ticks = 0; const tick = Module._krn_tick;"
+           " Module._krn_tick = (k) => { ticks += 1; tick(k); }; return true; })()")
     b.wait("ticks > 0")
     b.click("SSCommand6")
     b.wait("!document.getElementById('ended').hidden")
@@ -258,6 +261,8 @@ def test(b, screenshot, folder):
     b.click("SSCommand14")
     b.wait("getComputedStyle(%s).backgroundColor === 'rgb(255, 0, 0)'" % q("Label14"))
     reload()
+    # The files the page keeps for offline use are fetched once, by its worker, as it starts.
+    b.eval("navigator.serviceWorker.ready.then(() => true)")
     loaded = len(b.server.requests)
     assert back("Label14") == "rgb(255, 0, 0)" and column(1) == [""] * 6, (back("Label14"), column(1))
     b.click("SSCommand12")
@@ -320,6 +325,7 @@ def test(b, screenshot, folder):
     # server holds the core's script back until the click is in.
     b.server.gone.clear()
     def held_open():
+        b.eval(FORGET_OFFLINE)
         asked = len(b.server.requests)
         b.server.delay["krn.js"] = 600
         b.navigate(b.url)
