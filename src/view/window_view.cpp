@@ -1,6 +1,7 @@
 #include "view/window_view.h"
 
 #include "layout/access_text.h"
+#include "layout/focus.h"
 #include "view/window_title.h"
 
 #include <QAccessible>
@@ -22,7 +23,8 @@ bool liesOutside(const Controls& ui, ControlId id) {
 } // namespace
 
 WindowView::WindowView(MainWindow& window, QWidget* parent)
-    : QWidget(parent), window_(window), painted_(window.controls(), kNoControl) {
+    : QWidget(parent), window_(window), painted_(window.controls(), kNoControl),
+      focusRule_(window.controls()) {
     // Before any widget is made: Qt 6.8 asks for the window's accessible object as soon as
     // a child is added to it, and keeps the first answer.
     static const bool factoryInstalled = [] {
@@ -166,7 +168,7 @@ void WindowView::createControl(ControlId id) {
         auto* w = new PictureBoxWidget(ui, id, pictures_, parent);
         w->clicks.onClick = [this](ControlId target) { click(target); };
         w->onKeyClick = [this](ControlId target) { keyClick(target); };
-        // Hidden, it is passed over; followPictures takes the focus from one that is covered.
+        // Hidden, it is passed over; a covered one gives up the focus (FocusRule).
         w->setFocusPolicy(Qt::TabFocus);
         made = w;
         break;
@@ -300,7 +302,7 @@ void WindowView::setTimersRunning(bool running) {
 void WindowView::mirror(ControlId pressed) {
     Controls& ui = window_.controls();
     const std::vector<ControlId> changed = ui.takeChanged();
-    moveFocusAhead(changed);
+    moveFocusAhead();
     for (const ControlId id : changed) {
         if (id == ui.window()) {
             followWindowRecord();
@@ -316,58 +318,30 @@ void WindowView::mirror(ControlId pressed) {
 }
 
 // Where a change takes the keyboard focus, it goes there before the widgets follow their
-// records: otherwise Qt would first hand it on to whichever button comes next, and a reader
-// would announce that button.
-void WindowView::moveFocusAhead(const std::vector<ControlId>& changed) {
+// records: otherwise Qt would first hand it on to whichever button comes next in the tab
+// chain, and a reader would announce that button.
+void WindowView::moveFocusAhead() {
     const Controls& ui = window_.controls();
-    const bool gridOpen = ui.shown(ui.basinc());
-    if (gridOpen == grid_->isHidden()) {
-        QWidget* focus = focusWidget();
-        if (gridOpen) {
-            // However the grid was opened, it takes the keys: the entry disables the lock
-            // set, and Qt would hand the focus to the one live button left, a save into
-            // slot e. Opened with the mouse, it shows no frame until a key is pressed.
-            const auto* opener = dynamic_cast<const ControlWidget*>(focus);
-            opener_ = opener != nullptr ? opener->id() : kNoControl;
-            grid_->follow();
-            grid_->takeFocusAt(1, byKeyboard_);
-        } else if (opener_ != kNoControl && (focus == grid_ || grid_->isAncestorOf(focus))) {
-            giveFocusTo(opener_);
-        }
-        if (!gridOpen) {
-            opener_ = kNoControl;
-        }
+    // The window's own focus child, also while a message holds the keyboard: when the
+    // message closes, Qt gives the focus back to it.
+    const auto* holder = dynamic_cast<const ControlWidget*>(focusWidget());
+    const ControlId focus = holder != nullptr ? holder->id() : kNoControl;
+    const bool opening = ui.shown(ui.basinc()) && grid_->isHidden();
+    const ControlId to = focusRule_.follow(ui, focus, byKeyboard_);
+    // Only the picture in front takes the focus, as only it can be clicked.
+    const ControlId front = frontPicture(ui);
+    for (const ControlId id : {ui.logo(), ui.logo2(), ui.logo3()}) {
+        widgetOf(id)->setFocusPolicy(id == front ? Qt::TabFocus : Qt::NoFocus);
     }
-    for (const ControlId id : changed) {
-        if (id == ui.logo() || id == ui.logo2() || id == ui.logo3()) {
-            followPictures();
-            break;
-        }
+    if (to == focus || to == kNoControl) {
+        return;
     }
-}
-
-// Only the picture in front takes the focus, as only it can be clicked.
-void WindowView::followPictures() {
-    const Controls& ui = window_.controls();
-    const ControlId stack[] = {ui.logo3(), ui.logo(), ui.logo2()};
-    ControlId front = kNoControl;
-    bool pictureHadFocus = false;
-    for (const ControlId id : stack) {
-        if (front == kNoControl && ui[id].visible) {
-            front = id;
-        }
-    }
-    for (const ControlId id : stack) {
-        QWidget* w = widgetOf(id);
-        pictureHadFocus = pictureHadFocus || w == focusWidget();
-        w->setFocusPolicy(id == front ? Qt::TabFocus : Qt::NoFocus);
-    }
-    // A picture that had the focus and is covered now, however, hands it to the one in
-    // front, or to the picture button once none is left.
-    if (front != kNoControl && (byKeyboard_ || pictureHadFocus)) {
-        giveFocusTo(front);
-    } else if (front == kNoControl && pictureHadFocus) {
-        giveFocusTo(ui.command(11));
+    if (to == ui.basinc()) {
+        // Opened with the mouse, the grid shows no frame until a key is pressed.
+        grid_->follow();
+        grid_->takeFocusAt(opening ? 1 : grid_->frameNumber(), byKeyboard_ || !opening);
+    } else {
+        giveFocusTo(to);
     }
 }
 

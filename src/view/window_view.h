@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/main_window.h"
+#include "layout/focus.h"
 #include "view/access.h"
 #include "view/control_widgets.h"
 #include "view/pictures.h"
@@ -78,8 +79,7 @@ class WindowView : public QWidget {
     bool paintedByContainer(ControlId id) const;
     PaintedControls* paintedIn(QWidget* container);
     void followWindowRecord();
-    void moveFocusAhead(const std::vector<ControlId>& changed);
-    void followPictures();
+    void moveFocusAhead();
     void giveFocusTo(ControlId id);
     void announceFrame();
 
@@ -95,8 +95,7 @@ class WindowView : public QWidget {
     QPointer<QMessageBox> message_;
     QColor back_;
     GridWidget* grid_{nullptr};
-    // The control whose key press opened the grid, to take the focus back when it closes.
-    ControlId opener_{kNoControl};
+    FocusRule focusRule_;
     bool byKeyboard_{false};
     std::unique_ptr<AccessibleControls> access_;
     bool closing_{false};

@@ -1,5 +1,6 @@
 // Testing a stored coupon against a draw: "Sına" after a hand-entered result and
 // "At Sına" with a fresh draw.
+#include "layout/access_text.h"
 #include "scenario.h"
 
 #include <cerrno>
@@ -47,6 +48,10 @@ TEST_F(Check, SinaAndAtSinaMarkHitsPerColumnOfTheLoadedSlot) {
     press(loadButton('a'));
     press("SSCommand4");
     EXPECT_EQ(marks(), kSampleMarks);
+    // The reader hears the hits of every column, the eighth too.
+    const Controls& ui = w().controls();
+    EXPECT_EQ(actionReport(ui, ui.command(4), {ui.resultPanel(8)}, ui.command(3)),
+              "1. kolon: 3 isabet; 2. kolon: 2 isabet; 8. kolon: 4 isabet");
     EXPECT_EQ(labels(), texts({1, 2, 3, 30, 31, 32}));
     EXPECT_EQ(ballsOf(kYellow), (Numbers{1, 2, 3, 30, 31, 32}));
     EXPECT_FALSE(enabled("SSCommand4"));

@@ -138,3 +138,44 @@ TEST_F(Behaviour, KeysActOnWhatThePlayerSeesAndTheIndicatorsOnTheFiles) {
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return ui()[ui().slotIndicator(2)].back == rgb(255, 0, 0); }));
 }
+
+// The keyboard is never left on a button that saves or throws the entered draw away: not
+// by the pictures paged through during an entry, with Space or clicks, whose button is
+// locked then; not by "Sına", which locks itself after a test, pressed with Space or clicked.
+TEST_F(Behaviour, TheFocusLeftByAControlGoesWhereNoKeyWritesOrDiscards) {
+    for (const char* step : {"SSCommand7", "SSCommand8", "SSCommand14"}) {
+        clickOn(step);
+    }
+    for (const bool byKey : {true, false}) {
+        for (const char* step : {"SSCommand7", "SSCommand8", "SSCommand11", "SSCommand9"}) {
+            clickOn(step);
+        }
+        for (int tabs = 0; tabs < 40 && focused() != "Logo2"; ++tabs) {
+            key(Qt::Key_Tab);
+        }
+        for (const char* picture : {"Logo2", "Logo", "Logo3"}) {
+            ASSERT_EQ(focused(), picture);
+            byKey ? key(Qt::Key_Space) : clickOn(picture);
+        }
+        EXPECT_EQ(focused(), "Basınç");
+        key(Qt::Key_Space);
+        EXPECT_EQ(window->state().selectedCount, 1);
+        EXPECT_NE(window->state().coupon[1], 0);
+        EXPECT_EQ(ui()[ui().slotIndicator(4)].back, rgb(0, 255, 255));
+        clickOn("Vazgeç");
+    }
+    for (const bool byKey : {true, false}) {
+        for (const char* step : {"SSCommand3", "bas1", "bas2", "bas3", "bas4", "bas5", "bas6",
+                                 "Tamam", "SSCommand12"}) {
+            clickOn(step);
+        }
+        if (byKey) {
+            view->widgetOf("SSCommand4")->setFocus(Qt::TabFocusReason);
+            key(Qt::Key_Space);
+        } else {
+            clickOn("SSCommand4");
+        }
+        EXPECT_TRUE(window->state().drawNumbers[1] == 1 && !ui()[ui().command(4)].enabled);
+        EXPECT_EQ(focused(), "SSCommand3");
+    }
+}

@@ -23,7 +23,7 @@ class ViewTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(data.isValid());
         qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
-        platform = std::make_unique<QtPlatform>();
+        platform = makePlatform();
         window = std::make_unique<MainWindow>(*platform);
         view = std::make_unique<WindowView>(*window);
         platform->attach(*view);
@@ -34,6 +34,8 @@ class ViewTest : public ::testing::Test {
         window->load();
         view->mirror();
     }
+
+    virtual std::unique_ptr<QtPlatform> makePlatform() { return std::make_unique<QtPlatform>(); }
 
     // Where the window shows the control, in window pixels.
     QRect rectOf(const char* name) const {
