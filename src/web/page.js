@@ -31,8 +31,6 @@
   let windowId = 0;
   let busy = false;
   const waiting = [];
-  // The control whose key press opened the grid, to take the focus back when it closes.
-  let opener = null;
   // The control whose click or key is being handled.
   let pressedEl = null;
   let byKeyboard = false;
@@ -430,62 +428,35 @@
   }
   page.slotState = slotState;
 
-  // Where a change takes the keyboard focus: into the grid, however it was opened, back to
-  // the button that opened it, onto the picture that came up. A focused control that went
-  // away hands the focus on as the desktop does, never to the page itself.
+  // Where a change takes the keyboard focus is the window's rule, the desktop's: into the
+  // grid, however it was opened, back to the button that opened it, onto the picture that
+  // came up; a focused control that went away hands the focus on to one whose Space or
+  // Return writes no file and throws away nothing the player entered, never to the page.
   function followFocus(focused, gridWasOpen, gridOpen, pictures) {
-    const grid = elements[id('Basınç')];
     if (gridOpen && !gridWasOpen) {
       // Opened with the mouse, it has the keys but shows no frame until one is pressed.
-      opener = pressedEl || focused;
-      grid.classList.toggle('keyboard', byKeyboard);
+      elements[id('Basınç')].classList.toggle('keyboard', byKeyboard);
       frame = 1;
-      grid.focus();
-    } else if (!gridOpen && gridWasOpen) {
-      if (opener && (focused === grid || grid.contains(focused) || !live(focused))) opener.focus();
-      opener = null;
     }
     if (pictures) followPictures();
-    if (!live(document.activeElement) && document.getElementById('window').contains(focused)) focusAfter(focused);
+    const to = call('krn_focus', holder(focused), byKeyboard ? 1 : 0);
+    if (to >= 0 && elements[to] && document.activeElement !== elements[to] && !messageUp) elements[to].focus();
   }
 
-  function live(el) {
-    return el && el !== document.body && !el.disabled && el.getClientRects().length > 0;
-  }
-
-  // The controls whose Space or Return writes no file and throws away nothing the player
-  // entered: the focus may land on them unasked.
-  const SAFE_TO_FOCUS = new Set(['SSCommand7', 'SSCommand9', 'SSCommand8', 'SSCommand3', 'SSCommand4',
-    'SSCommand5', 'SSCommand11']);
-
-  // A control that disabled itself or went out of sight hands the focus to the nearest live
-  // one before it that is safe to press: after "Sına", the "Gir" of a result entry, for the
-  // next draw to check. The next one in Tab order would be "At Sına", which throws away the
-  // draw the player entered, and a slot's buttons write or replace a coupon.
-  function focusAfter(el) {
-    const all = [...document.querySelectorAll('#window button, #window [tabindex="0"]')];
-    const from = Math.max(0, all.indexOf(el));
-    for (let i = 1; i <= all.length; ++i) {
-      const next = all[(from - i + all.length) % all.length];
-      if (SAFE_TO_FOCUS.has(next.dataset.name) && live(next)) {
-        next.focus();
-        return;
-      }
-    }
+  // The control that holds the focus for the rule: the one just pressed, as a desktop button
+  // takes the focus with its click (WebKit's do not), or else the one that has it.
+  function holder(focused) {
+    const pressed = pressedEl && (pressedEl.tagName === 'BUTTON' || pressedEl.classList.contains('picture'));
+    const el = pressed ? pressedEl : focused;
+    const control = el && el.closest ? el.closest('#window [data-id]') : null;
+    return control ? Number(control.dataset.id) : -1;
   }
 
   // Only the picture in front is reached with Tab, as only it can be clicked.
   function followPictures() {
     const stack = ['Logo3', 'Logo', 'Logo2'].map(id);
     const front = stack.find((p) => records[p].visible);
-    let hadFocus = false;
-    for (const p of stack) {
-      hadFocus = hadFocus || elements[p] === document.activeElement;
-      elements[p].tabIndex = p === front ? 0 : -1;
-    }
-    if (!byKeyboard) return;
-    if (front !== undefined) elements[front].focus();
-    else if (hadFocus || document.activeElement === document.body) elements[id('SSCommand11')].focus();
+    for (const p of stack) elements[p].tabIndex = p === front ? 0 : -1;
   }
 
   // -- Events ----------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "coupon/slot_file.h"
 #include "layout/access_text.h"
+#include "layout/focus.h"
 
 #include <emscripten.h>
 
@@ -38,6 +39,7 @@ class WebPlatform : public krn::Platform {
 
 std::unique_ptr<WebPlatform> platform;
 std::unique_ptr<krn::MainWindow> window;
+std::unique_ptr<krn::FocusRule> focusRule;
 std::string reply;
 // The changes of the last mirror, the control whose click made them, and the "Gir" that
 // opened the grid last: what the report of a press is read from.
@@ -99,6 +101,7 @@ EMSCRIPTEN_KEEPALIVE void krn_start() {
     platform = std::make_unique<WebPlatform>();
     window = std::make_unique<krn::MainWindow>(*platform);
     window->load();
+    focusRule = std::make_unique<krn::FocusRule>(window->controls());
 }
 
 EMSCRIPTEN_KEEPALIVE int krn_count() {
@@ -207,6 +210,13 @@ EMSCRIPTEN_KEEPALIVE const char* krn_item_name(int id) {
 EMSCRIPTEN_KEEPALIVE const char* krn_slot_path(int slot) {
     reply = window->slotPath(slot).string();
     return reply.c_str();
+}
+
+// The control that must hold the keyboard focus after the last change, by the desktop's
+// rule: `focus` holds it now (-1 for none of the window's), `byKeyboard` made the change.
+// -1 when no control of the window is to take it.
+EMSCRIPTEN_KEEPALIVE int krn_focus(int focus, int byKeyboard) {
+    return focusRule->follow(window->controls(), focus, byKeyboard != 0);
 }
 
 // Another tab wrote a slot, or the storage changed under the page: the page has put the
