@@ -220,14 +220,14 @@ class Chromium(Browser):
         wait(lambda: os.path.exists(port) and len(open(port).read().split()) == 2, "chromium")
         number, path = open(port).read().split()[:2]
         self.ws = websocket.create_connection("ws://127.0.0.1:%s%s" % (number, path), suppress_origin=True)
-        self.next_id, self.events, self.sessions = 0, [], {}
+        self.next_id, self.events, self.attached = 0, [], {}
         self.send("Browser.setDownloadBehavior", None, behavior="allow", downloadPath=self.downloads)
         page = next(t["targetId"] for t in self.send("Target.getTargets", None)["targetInfos"]
                     if t["type"] == "page")
         self.attach(page)
 
     def attach(self, target):
-        self.session = self.sessions[target] = self.send(
+        self.link = self.attached[target] = self.send(
             "Target.attachToTarget", None, targetId=target, flatten=True)["sessionId"]
         self.target = target
         self.cdp("Page.enable")
@@ -237,11 +237,11 @@ class Chromium(Browser):
             self.cdp("Page.addScriptToEvaluateOnNewDocument", source=source)
         return target
 
-    def send(self, method, session, **params):
+    def send(self, method, link, **params):
         self.next_id += 1
         message = {"id": self.next_id, "method": method, "params": params}
-        if session:
-            message["sessionId"] = session
+        if link:
+            message["sessionId"] = link
         self.ws.send(json.dumps(message))
         while True:
             answer = json.loads(self.ws.recv())
@@ -251,7 +251,7 @@ class Chromium(Browser):
             self.events.append(answer)
 
     def cdp(self, method, **params):
-        return self.send(method, self.session, **params)
+        return self.send(method, self.link, **params)
 
     def eval(self, expression):
         result = self.cdp("Runtime.evaluate", expression=json_of(expression), awaitPromise=True,
@@ -282,11 +282,11 @@ class Chromium(Browser):
         return self.attach(self.send("Target.createTarget", None, url="about:blank")["targetId"])
 
     def use(self, handle):
-        self.session, self.target = self.sessions[handle], handle
+        self.link, self.target = self.attached[handle], handle
         self.send("Target.activateTarget", None, targetId=handle)
 
     def tabs(self):
-        return list(self.sessions)
+        return list(self.attached)
 
     def resize(self, width, height):
         self.cdp("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
@@ -434,7 +434,7 @@ def free_port():
 
 class WebKit(Browser):
     """WebKitWebDriver starts webkit_launcher.py in place of its MiniBrowser, whose automation
-    sessions keep nothing: the launcher keeps the site's data in the profile folder, so that
+    runs keep nothing: the launcher keeps the site's data in the profile folder, so that
     restart() finds it again."""
     engine = "webkit"
 
@@ -461,11 +461,11 @@ class WebKit(Browser):
                    + ["--preload=" + source for source in self.preload]}
         # A navigation is not waited for: with "eager" the first command after it is never
         # answered, and "normal" would wait for a file the server holds back.
-        session = self.http("POST", "/session", {"capabilities": {"alwaysMatch": {
+        made = self.http("POST", "/session", {"capabilities": {"alwaysMatch": {
             "pageLoadStrategy": "none", "webkitgtk:browserOptions": options}}})
-        self.session = "/session/" + session["sessionId"]
+        self.link = "/session/" + made["sessionId"]
         self.pid = int(open(pid).read())
-        self.windows = [self.http("GET", self.session + "/window")]
+        self.windows = [self.http("GET", self.link + "/window")]
         self.resize(WIDTH, HEIGHT)
 
     def ready(self):
@@ -485,7 +485,7 @@ class WebKit(Browser):
             raise AssertionError((method, path, body, e.read().decode(errors="replace"))) from None
 
     def command(self, method, path, body=None):
-        return self.http(method, self.session + path, body)
+        return self.http(method, self.link + path, body)
 
     def eval(self, expression):
         value = self.command("POST", "/execute/sync", {"script": "return " + json_of(expression), "args": []})
@@ -531,11 +531,11 @@ class WebKit(Browser):
         self.command("POST", "/element/%s/value" % next(iter(element.values())), {"text": "\n".join(paths)})
 
     def quit(self):
-        if getattr(self, "session", None):
+        if getattr(self, "link", None):
             try:
-                self.http("DELETE", self.session)
+                self.http("DELETE", self.link)
             finally:
-                self.session = None
+                self.link = None
                 # The launcher ends with its last window; the next one may take the folder.
                 wait(lambda: not alive(self.pid), "the launcher to end")
 

@@ -1,6 +1,6 @@
 """A browser for WebKitWebDriver, in place of its MiniBrowser: WebKitGTK in automation mode,
 whose site data (IndexedDB, service workers and their caches) are kept in a folder that
-outlives the session, where MiniBrowser's automation sessions keep nothing. Each window the
+outlives the driver's run, where MiniBrowser under automation keeps nothing. Each window the
 driver asks for holds a web view and nothing else, so the window's size is the viewport's;
 downloads go to the folder's downloads/, and the scripts given with --preload run in every
 page before its own. The launcher ends with its last window.
@@ -41,7 +41,7 @@ def main(args):
         if not windows:
             Gtk.main_quit()
 
-    def create(session):
+    def create(automation):
         view = WebKit2.WebView(web_context=context, user_content_manager=scripts, is_controlled_by_automation=True)
         window = Gtk.Window()
         window.set_default_size(482, 490)
@@ -52,12 +52,12 @@ def main(args):
         window.show_all()
         return view
 
-    def started(c, session):
+    def started(c, automation):
         info = WebKit2.ApplicationInfo()
         info.set_name("krn-webkit")
         info.set_version(1, 0, 0)
-        session.set_application_info(info)
-        session.connect("create-web-view", create)
+        automation.set_application_info(info)
+        automation.connect("create-web-view", create)
 
     context.connect("automation-started", started)
     with open(os.path.join(profile, "launcher.pid"), "w") as out:
