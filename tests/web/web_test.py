@@ -306,10 +306,10 @@ def test(b, screenshot, folder):
     assert open(slot_file(1), "rb").read() == own
 
     # Nothing but the page's own files, and once it had loaded nothing more from the server
-    # (but the tab's icon, which the browser fetches when it pleases): the policy would
-    # have refused anything else.
+    # (but the tab's icon, which the browser fetches when it pleases, and the worker's script,
+    # which it asks for to look for a new build): the policy would have refused anything else.
     assert b.eval("violations") == []
-    late = [name for name in b.server.requests[loaded:] if name != "assets/app-icon.svg"]
+    late = [name for name in b.server.requests[loaded:] if name not in ("assets/app-icon.svg", "sw.js")]
     assert not late, late
 
     # Without the records its window was drawn from, the page draws the window itself, in
