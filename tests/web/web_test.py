@@ -9,8 +9,9 @@ import os, shutil, struct, subprocess, sys, tempfile, time, traceback
 
 from PIL import Image
 
-from browsers import ENGINES, start, wait
-from slots_checks import FORGET_OFFLINE, check_slots
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "web"))
+from browsers import ENGINES, start, wait  # noqa: E402
+from slots_checks import FORGET_OFFLINE, check_slots  # noqa: E402
 
 POLICY = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'"
 VIOLATIONS = ("window.violations = []; document.addEventListener('securitypolicyviolation',"
