@@ -108,9 +108,9 @@ window.krnSlotStorage = (() => {
       await new Promise((resolve, reject) => {
         const tx = connection.transaction(STORE, 'readwrite', { durability: 'strict' });
         tx.oncomplete = resolve;
-        // A quota refusal arrives as the transaction's abort, not as an error of the put.
+        // A quota refusal arrives as the transaction's abort, not as an error of the put; a
+        // failed put aborts the transaction too, as its error is left to do.
         tx.onabort = () => reject(tx.error || new DOMException('aborted', 'AbortError'));
-        tx.onerror = (e) => e.preventDefault();
         tx.objectStore(STORE).put({ timestamp: new Date(), mode: FILE_MODE, contents: bytes }, path);
       });
     };

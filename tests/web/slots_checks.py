@@ -93,6 +93,14 @@ def check_slots(b):
     assert message(b) == 'Kupon yüklenemedi.\n"abc.krn" bir kupon dosyası değil'
     shows(b, [RED] * 5)
 
+    # A write whose request fails is a failed write, though its transaction could commit.
+    b.eval("(() => { const put = IDBObjectStore.prototype.put; IDBObjectStore.prototype.put ="
+           " function (value, key) { IDBObjectStore.prototype.put = put; return this.add(value, key); };"
+           " return true; })()")
+    b.click("SSCommand13")
+    assert message(b).startswith("Yuva boşaltılamadı.\n")
+    shows(b, [RED] * 5)
+
     # A deletion of the storage from another tab goes through, and both show what is left.
     b.use(second)
     b.eval("new Promise((done, failed) => { const r = indexedDB.deleteDatabase(%s);"
