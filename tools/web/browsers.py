@@ -19,6 +19,9 @@ import websocket
 from PIL import Image
 
 ENGINES = ("chromium", "firefox", "webkit")
+# Where both WebDriver protocols start driving a browser: classic WebDriver's endpoint, BiDi's
+# websocket path, and, as "<name>.new", BiDi's command.
+WEBDRIVER = "session"
 WIDTH, HEIGHT = 482, 490
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -343,10 +346,10 @@ class Firefox(Browser):
              "--profile", self.profile, "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=dict(os.environ, MOZ_CRASHREPORTER_DISABLE="1"))
         server = wait(lambda: os.path.exists(port) and os.path.getsize(port) > 0 and json.load(open(port)), "firefox")
-        self.ws = websocket.create_connection("ws://%s:%d/session" % (server["ws_host"], server["ws_port"]),
+        self.ws = websocket.create_connection("ws://%s:%d/%s" % (server["ws_host"], server["ws_port"], WEBDRIVER),
                                               suppress_origin=True)
         self.next_id, self.events = 0, []
-        self.send("session.new", capabilities={"alwaysMatch": {"unhandledPromptBehavior": {"default": "ignore"}}})
+        self.send(WEBDRIVER + ".new", capabilities={"alwaysMatch": {"unhandledPromptBehavior": {"default": "ignore"}}})
         for source in self.preload:
             self.send("script.addPreloadScript", functionDeclaration="() => {\n%s\n}" % source)
         # The first tab of a headless window never has the focus, where a tab opened later
@@ -461,9 +464,9 @@ class WebKit(Browser):
                    + ["--preload=" + source for source in self.preload]}
         # A navigation is not waited for: with "eager" the first command after it is never
         # answered, and "normal" would wait for a file the server holds back.
-        made = self.http("POST", "/session", {"capabilities": {"alwaysMatch": {
+        made = self.http("POST", "/" + WEBDRIVER, {"capabilities": {"alwaysMatch": {
             "pageLoadStrategy": "none", "webkitgtk:browserOptions": options}}})
-        self.link = "/session/" + made["sessionId"]
+        self.link = "/%s/%s" % (WEBDRIVER, made[WEBDRIVER + "Id"])
         self.pid = int(open(pid).read())
         self.windows = [self.http("GET", self.link + "/window")]
         self.resize(WIDTH, HEIGHT)
