@@ -87,49 +87,81 @@
     return cap;
   }
 
+  // A wheel is its three frames drawn once, one over another. While it turns, the browser
+  // shows them in turn at its timer's pace, by an animation it runs on its own: a tick then
+  // costs the page no frame of its own. The core's tick still decides the frame; the page
+  // only checks, between two ticks, that the animation shows it, and puts the animation in
+  // step where the two have parted (a tick the core let pass, a wheel shown anew).
   function makeWheel(el, width) {
-    const svg = document.createElementNS(SVG, 'svg');
-    svg.setAttribute('viewBox', '0 0 39 40');
-    svg.setAttribute('preserveAspectRatio', 'none');
-    svg.setAttribute('width', '100%');
-    svg.setAttribute('height', '100%');
-    const shape = (name, attrs) => {
-      const s = document.createElementNS(SVG, name);
-      for (const [k, v] of Object.entries(attrs)) s.setAttribute(k, v);
-      svg.appendChild(s);
-      return s;
-    };
     // The frames follow a 39 x 40 design: three sectors of a disc, outlined in black.
     const line = Math.max(1, 39 / (width * window.devicePixelRatio));
     const r = 18 - line / 2;
     const at = (deg) => [19.5 + r * Math.cos((deg * Math.PI) / 180), 20 - r * Math.sin((deg * Math.PI) / 180)];
-    shape('rect', { width: 39, height: 40, fill: 'rgb(192,192,192)' });
-    const sectors = [90, -30, 210].map((start) => {
-      const [x0, y0] = at(start);
-      const [x1, y1] = at(start + 120);
-      return shape('path', { d: `M19.5 20L${x0} ${y0}A${r} ${r} 0 0 0 ${x1} ${y1}Z` });
-    });
-    for (const deg of [90, 210, 330]) {
-      const [x, y] = at(deg);
-      shape('line', { x1: 19.5, y1: 20, x2: x, y2: y, stroke: '#000', 'stroke-width': line });
-    }
-    shape('ellipse', { cx: 19.5, cy: 20, rx: r, ry: r, fill: 'none', stroke: '#000', 'stroke-width': line });
-    el.appendChild(svg);
-    return { svg, sectors };
-  }
-
-  function drawWheel(el, picture) {
-    const wheel = el.wheel;
-    const shown = picture >= WHEEL_FRAME_0;
-    // Shown as a value of its own, not by clearing the style: the drawn page's rule for the
-    // element would still hide it.
-    const display = shown ? 'inline' : 'none';
-    if (wheel.svg.style.display !== display) wheel.svg.style.display = display;
-    if (!shown) return;
     // Frame 0 paints the sectors red, blue, yellow; each later frame turns them one on.
     const colours = ['#f00', '#00f', '#ff0'];
-    const f = picture - WHEEL_FRAME_0;
-    wheel.sectors.forEach((s, i) => s.setAttribute('fill', colours[(i - (f % 3) + 3) % 3]));
+    const frames = [0, 1, 2].map((f) => {
+      const svg = document.createElementNS(SVG, 'svg');
+      svg.setAttribute('viewBox', '0 0 39 40');
+      svg.setAttribute('preserveAspectRatio', 'none');
+      svg.setAttribute('width', '100%');
+      svg.setAttribute('height', '100%');
+      const shape = (name, attrs) => {
+        const s = document.createElementNS(SVG, name);
+        for (const [k, v] of Object.entries(attrs)) s.setAttribute(k, v);
+        svg.appendChild(s);
+      };
+      shape('rect', { width: 39, height: 40, fill: 'rgb(192,192,192)' });
+      [90, -30, 210].forEach((start, i) => {
+        const [x0, y0] = at(start);
+        const [x1, y1] = at(start + 120);
+        shape('path', { d: `M19.5 20L${x0} ${y0}A${r} ${r} 0 0 0 ${x1} ${y1}Z`, fill: colours[(i - f + 3) % 3] });
+      });
+      for (const deg of [90, 210, 330]) {
+        const [x, y] = at(deg);
+        shape('line', { x1: 19.5, y1: 20, x2: x, y2: y, stroke: '#000', 'stroke-width': line });
+      }
+      shape('ellipse', { cx: 19.5, cy: 20, rx: r, ry: r, fill: 'none', stroke: '#000', 'stroke-width': line });
+      svg.style.opacity = '0';
+      el.appendChild(svg);
+      return svg;
+    });
+    return wheelOf(el, frames);
+  }
+
+  function wheelOf(el, frames) {
+    const timer = records[id(`Timer${el.dataset.name.slice('Image'.length)}`)];
+    return { frames, interval: timer ? timer.interval : 0, shown: -1, turns: null, t0: 0 };
+  }
+
+  // One turn of the animation: a frame is shown in the first third of it.
+  const TURN = [{ opacity: 1, easing: 'steps(1, end)' }, { opacity: 0, offset: 1 / 3 }, { opacity: 0 }];
+
+  // The frame a turning wheel's animation shows at `t`.
+  function frameAt(wheel, t) {
+    return (wheel.shown + Math.floor((t - wheel.t0) / wheel.interval)) % 3;
+  }
+
+  function drawWheel(el, picture, turning = !still) {
+    const wheel = el.wheel;
+    const frame = picture >= WHEEL_FRAME_0 ? (picture - WHEEL_FRAME_0) % 3 : -1;
+    // A tick lands a little after its time, and a timer may fire up to a millisecond early.
+    const now = performance.now();
+    if (wheel.turns && turning && frame >= 0 && frameAt(wheel, now + 2) === frame) return;
+    if (wheel.turns && (!turning || frame < 0)) {
+      for (const a of wheel.turns) a.cancel();
+      wheel.turns = null;
+    }
+    wheel.shown = frame;
+    wheel.t0 = Math.round(now);
+    wheel.frames.forEach((svg, f) => {
+      const opacity = f === frame ? '1' : '0';
+      if (svg.style.opacity !== opacity) svg.style.opacity = opacity;
+    });
+    if (!turning || frame < 0 || wheel.interval <= 0) return;
+    const I = wheel.interval;
+    wheel.turns ||= wheel.frames.map((svg) => svg.animate(TURN, { duration: 3 * I, iterations: Infinity }));
+    // Frame f comes (f - frame) ticks after this one, at the same point of its own turn.
+    wheel.turns.forEach((a, f) => { a.startTime = wheel.t0 - ((frame - f + 3) % 3) * I; });
   }
 
   // The pictures are symbols in the page itself, drawn where a control uses one.
@@ -333,11 +365,10 @@
       if (el.pic) el.pic.use = el.pic.firstElementChild;
       el.reader = el.querySelector(':scope > .reader');
       if (r.kind === Kind.Image) {
-        const svg = el.querySelector(':scope > svg');
-        el.wheel = { svg, sectors: [...svg.querySelectorAll('path')] };
+        el.wheel = wheelOf(el, [...el.querySelectorAll(':scope > svg')]);
         // The outlines were drawn one device pixel wide on a screen of one pixel a pixel.
         if (window.devicePixelRatio !== 1) {
-          svg.remove();
+          for (const svg of el.wheel.frames) svg.remove();
           el.wheel = makeWheel(el, px(r.box[2]));
           drawWheel(el, r.picture);
         }
@@ -722,13 +753,17 @@
     still = on;
     const button = document.getElementById('motion');
     button.textContent = still ? 'Çarkları döndür' : 'Çarkları durdur';
-    if (still || !core) return;
-    for (const cid of staleWheels) {
-      const old = records[cid];
-      records[cid] = json('krn_control', cid);
-      if (elements[cid]) draw(elements[cid], records[cid], old);
+    if (!core) return;
+    if (!still) {
+      for (const cid of staleWheels) {
+        const old = records[cid];
+        records[cid] = json('krn_control', cid);
+        if (elements[cid]) draw(elements[cid], records[cid], old);
+      }
+      staleWheels.clear();
     }
-    staleWheels.clear();
+    // A wheel stops at the frame its rule last gave it, and turns on from there.
+    elements.forEach((el, cid) => el.wheel && drawWheel(el, records[cid].picture));
   }
 
   // -- Scale -----------------------------------------------------------------------------

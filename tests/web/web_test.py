@@ -147,7 +147,8 @@ def check_import_announced(b):
 
 
 # The frame each wheel shows, and the one its record holds.
-WHEELS = """[...document.querySelectorAll('#window .image')].map((e) => [e.querySelector('path').getAttribute('fill'),
+WHEELS = """[...document.querySelectorAll('#window .image')].map((e) => [
+    [...e.querySelectorAll(':scope > svg')].findIndex((s) => getComputedStyle(s).opacity === '1'),
     JSON.parse(Module.UTF8ToString(Module._krn_control(Number(e.dataset.id)))).picture])"""
 
 
@@ -162,7 +163,7 @@ def check_motion(b):
     assert b.eval("document.getElementById('motion').textContent") == "Çarkları döndür"
     assert b.eval("(({ width, height }) => width >= 24 && height >= 24)("
                   "document.getElementById('motion').getBoundingClientRect())")
-    b.wait("%s.every(([f]) => f !== null)" % WHEELS)
+    b.wait("%s.every(([f]) => f >= 0)" % WHEELS)
     start = b.eval(WHEELS)
     b.wait("%s.every(([, p], i) => p !== %s[i][1])" % (WHEELS, [p for _, p in start]))
     assert [f for f, _ in b.eval(WHEELS)] == [f for f, _ in start]
