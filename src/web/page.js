@@ -819,6 +819,7 @@
   page.quit = () => {
     ended = true;
     clearTimeout(clock);
+    elements.forEach((el, cid) => el.wheel && drawWheel(el, records[cid].picture, false));
     if (audio) audio.close();
     document.body.classList.add('ended');
     document.getElementById('ended').hidden = false;

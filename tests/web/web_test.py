@@ -172,12 +172,12 @@ def check_motion(b):
 
 
 def check_quit(b):
-    """"Çık" ends the program as far as a page can: the clock stops, the page says so in
-    Turkish, and its one button, which has the focus, starts the program again."""
+    """"Çık" ends the program as far as a page can: the clock and the wheels stop, the page
+    says so in Turkish, and its one button, which has the focus, starts the program again."""
     b.open()
     b.eval("(() => { window.ticks = 0; const tick = Module._krn_tick;"
            " Module._krn_tick = (k) => { ticks += 1; tick(k); }; return true; })()")
-    b.wait("ticks > 0")
+    b.wait("ticks > 0 && document.getAnimations().length > 0")
     b.click("SSCommand6")
     b.wait("!document.getElementById('ended').hidden")
     assert b.eval("document.activeElement.textContent") == "Yeniden başlat"
@@ -185,6 +185,8 @@ def check_quit(b):
     # Longer than the longest timer's interval: a clock still running would have ticked.
     ticks = b.eval("ticks")
     assert b.eval("new Promise((r) => setTimeout(() => r(ticks), 450))") == ticks
+    # The wheels stop with it: the browser has nothing left to draw.
+    assert b.eval("document.getAnimations().length") == 0
     b.key("Enter")
     b.wait("document.body?.dataset.ready === '1' && !document.body.classList.contains('ended')")
 
