@@ -11,7 +11,7 @@ from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "web"))
 from browsers import ENGINES, start, wait  # noqa: E402
-from page import FOCUSED, FORGET_OFFLINE, RED, back, caption, column, filled, lit, q, save  # noqa: E402
+from page import FOCUSED, FORGET_OFFLINE, RED, back, caption, column, filled, lit, q  # noqa: E402
 from slots_checks import check_slots  # noqa: E402
 
 POLICY = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'"
@@ -52,36 +52,15 @@ def painted(b):
     assert len(boxes) == 17 and not blank, (boxes, blank)
 
 
-def check_installable(b):
-    """Chromium would install the page, and the touch icon a phone asks for is there."""
+def check_phone(b):
+    """Chromium would install the page, with the touch icon a phone asks for; on a phone held
+    upright the window takes the width, and what the page adds beside it is large enough for
+    a finger and to read."""
     if b.engine != "chromium":
         return
     b.open()
     assert b.cdp("Page.getInstallabilityErrors")["installabilityErrors"] == []
     assert b.eval("fetch(document.querySelector('link[rel=apple-touch-icon]').href).then((r) => r.ok)")
-
-
-def check_offline(b):
-    """Opened once, the page opens again with no network, and loads a slot saved online."""
-    b.open()
-    b.wait("navigator.serviceWorker.controller !== null")
-    drawn = save(b, 2)
-    lit(b, "Label16")
-    b.server.offline = True
-    try:
-        b.open()
-        b.click("SSCommand18")
-        filled(b, "SSPanel12")
-        assert column(b, 1) == drawn, (column(b, 1), drawn)
-    finally:
-        b.server.offline = False
-
-
-def check_phone(b):
-    """On a phone held upright the window takes the width, and what the page adds beside it
-    is large enough for a finger and to read."""
-    if b.engine != "chromium":
-        return
     b.cdp("Emulation.setDeviceMetricsOverride", width=390, height=844, deviceScaleFactor=3, mobile=True)
     b.cdp("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
     b.open()
@@ -143,7 +122,7 @@ def run(engine, site, screenshot, folder):
         test(b, screenshot, folder)
         check_slots(b)
         # The phone's emulation stays: it comes last.
-        for check in (check_installable, check_quit, check_motion, check_offline, check_phone):
+        for check in (check_quit, check_motion, check_phone):
             check(b)
     finally:
         b.close()
@@ -191,17 +170,21 @@ def test(b, screenshot, folder):
     filled(b, "SSPanel18")
     assert column(b, 2) == picked
 
-    # A save survives a reload; the load shows it again.
+    # A save survives a reload with no network, the page's files kept by its worker; the load
+    # shows it again.
     b.click("SSCommand14")
     lit(b, "Label14")
-    b.open()
-    # The files the page keeps for offline use are fetched once, by its worker, as it starts.
-    b.eval("navigator.serviceWorker.ready.then(() => true)")
-    loaded = len(b.server.requests)
-    assert back(b, "Label14") == RED and column(b, 1) == [""] * 6, (back(b, "Label14"), column(b, 1))
-    b.click("SSCommand12")
-    filled(b, "SSPanel18")
-    assert column(b, 1) == drawn and column(b, 2) == picked
+    b.wait("navigator.serviceWorker.controller !== null")
+    b.server.offline = True
+    try:
+        b.open()
+        loaded = len(b.server.requests)
+        assert back(b, "Label14") == RED and column(b, 1) == [""] * 6, (back(b, "Label14"), column(b, 1))
+        b.click("SSCommand12")
+        filled(b, "SSPanel18")
+        assert column(b, 1) == drawn and column(b, 2) == picked
+    finally:
+        b.server.offline = False
 
     # Sına marks the hits of the loaded slot against a draw entered by hand. The keyboard goes
     # as on the desktop: keys reach a grid opened with the mouse, and "Sına", which disables
