@@ -1,15 +1,10 @@
 #!/usr/bin/python3
 """Plays a coupon of krn-sayisal with real key presses while Debian's screen reader, Orca,
-listens, and checks what a blind player is told: the events the program sends through
-AT-SPI (names, checked states, what shows, focus), heard as a reader hears them, and what
-Orca speaks, read from its debug log; it needs no sound device.
+listens, and checks what a blind player is told: the AT-SPI events the program sends, and
+what Orca speaks, read from its debug log.  Usage: atspi_test.py PATH/TO/krn-sayisal
 
-  atspi_test.py PATH/TO/krn-sayisal
-
-It runs itself again on a message bus of its own (GLib's test bus) and inside xvfb-run, in
-a process group and a folder of its own (home, data and Orca's settings), and ends the
-group and the bus and removes the folder whatever happens.
-"""
+It runs itself again on a message bus of its own and inside xvfb-run, in a process group
+and a folder of its own, and ends both and removes the folder whatever happens."""
 
 import os
 import re
@@ -77,8 +72,8 @@ class Reader:
             time.sleep(0.02)
 
     def told(self, kind, name, detail=1):
-        """Waits for an event of the kind about an object of the name, sent since the last
-        key press, or whose name starts so with a ...; returns its role and name."""
+        """Waits for an event about an object of the name (or its start, before a ...) sent
+        since the last key press; returns its role and name."""
         def matches(e):
             return (kind in e[0] and e[3] == detail and
                     (e[1] == name or name.endswith("...") and e[1].startswith(name[:-3])))
@@ -110,8 +105,8 @@ class Player:
         # the window active without a word, and the name is never read.
         orca.says("KRN Sayısal Loto")
 
+    # With no window manager, the keyboard goes to the window it is given to.
     def focus_window(self, name, *search):
-        """With no window manager, the keyboard goes to the window it is given to."""
         subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", *search, "--name", name,
                         "windowfocus", "--sync"], timeout=WAIT, check=True)
 

@@ -163,11 +163,15 @@ class Scenario : public ::testing::Test {
         std::ofstream(slotFile(s), std::ios::binary) << std::string(bytes.begin(), bytes.end());
     }
     // The player reads the last message, number k, which names each of `what` and the
-    // system's reason, and closes it.
+    // reason (the system's, for a number), and closes it.
     void readReport(std::size_t k, std::initializer_list<std::filesystem::path> what, int reason) {
+        readReport(k, what, reasonText(reason));
+    }
+    void readReport(std::size_t k, std::initializer_list<std::filesystem::path> what,
+                    const std::string& reason) {
         ASSERT_EQ(platform.messages.size(), k + 1);
         const Message& m = platform.messages[k];
-        EXPECT_TRUE(m.title == "KRN Dernovak" && m.text.find(reasonText(reason)) != m.text.npos);
+        EXPECT_TRUE(m.title == "KRN Dernovak" && m.text.find(reason) != m.text.npos) << m.text;
         for (const auto& path : what) {
             EXPECT_NE(m.text.find(path.string()), std::string::npos) << m.text;
         }

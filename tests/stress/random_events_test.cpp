@@ -8,13 +8,10 @@
 using namespace krn::stress;
 
 TEST(RandomEvents, EveryRuleHoldsAfterEveryEvent) {
-    // KRN_STRESS_SEQUENCE replays the one sequence a failure names.
-    const char* one = std::getenv("KRN_STRESS_SEQUENCE");
     const char* wanted = std::getenv("KRN_STRESS_EVENTS");
     const long events = wanted && *wanted ? std::atol(wanted) : 1200000;
-    for (Rng seeds(1); reached.events < (one && *one ? 1 : events);) {
-        const std::string failure =
-            runSequence(one && *one ? std::strtoull(one, nullptr, 0) : seeds(), 4000);
+    for (Rng seeds(1); reached.events < (replayed() != 0 ? 1 : events);) {
+        const std::string failure = runSequence(replayed() != 0 ? replayed() : seeds(), 4000);
         ASSERT_TRUE(failure.empty()) << failure;
     }
     std::printf("%ld events, %ld full coupons, %ld restarts\n", reached.events, reached.fullCoupons,

@@ -7,7 +7,6 @@
 #include "stress/random_run.h"
 #include "view/view_harness.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -25,17 +24,11 @@ class SeededPlatform : public QtPlatform {
     std::uint64_t value_;
 };
 
-// KRN_STRESS_SEQUENCE replays the one sequence a failure names.
-std::uint64_t replayed() {
-    const char* one = std::getenv("KRN_STRESS_SEQUENCE");
-    return one != nullptr && *one != '\0' ? std::strtoull(one, nullptr, 0) : 0;
-}
-
 } // namespace
 
 class RandomKeys : public test::ViewTest, public ::testing::WithParamInterface<std::uint64_t> {
   protected:
-    std::uint64_t seed() const { return replayed() != 0 ? replayed() : GetParam(); }
+    std::uint64_t seed() const { return stress::replayed() != 0 ? stress::replayed() : GetParam(); }
     std::unique_ptr<QtPlatform> makePlatform() override {
         return std::make_unique<SeededPlatform>(seed());
     }
@@ -76,7 +69,7 @@ class RandomKeys : public test::ViewTest, public ::testing::WithParamInterface<s
 };
 
 TEST_P(RandomKeys, NoKeyWritesASlotUnlessThePlayerPutTheFocusOnItsButton) {
-    if (replayed() != 0 && GetParam() != 1) {
+    if (stress::replayed() != 0 && GetParam() != 1) {
         GTEST_SKIP();
     }
     const std::uint64_t seed = this->seed();

@@ -7,6 +7,7 @@
 #include "fake_platform.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -97,6 +98,12 @@ inline std::string checkWindow(const MainWindow& w) {
         ok = ok && label(k) == numberText(d[k]);
     }
     return ok || empty ? std::string() : said("labels: \"", label(1), "\" with draw ", d[1]);
+}
+
+// KRN_STRESS_SEQUENCE replays the one sequence a failure names; 0 when it is not set.
+inline std::uint64_t replayed() {
+    const char* one = std::getenv("KRN_STRESS_SEQUENCE");
+    return one != nullptr && *one != '\0' ? std::strtoull(one, nullptr, 0) : 0;
 }
 
 // The test's own choices, apart from the window's random source.

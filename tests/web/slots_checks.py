@@ -3,51 +3,9 @@ arrives late, across two tabs, through a refusal of the storage and a storage cl
 deleted under the open page, and against files that hold no coupon."""
 import json
 
-RED, CYAN = "rgb(255, 0, 0)", "rgb(0, 255, 255)"
+from page import BRING, CYAN, FORGET_OFFLINE, RED, caption, message, save, shows
+
 DB = "/KRN_Sayısal"
-INDICATORS = ("[14, 15, 16, 17, 18].map((k) => getComputedStyle(document.querySelector("
-              "`[data-name=\"Label${k}\"]`)).backgroundColor)")
-# Brings files into a slot as the file picker does: names and byte lists, one file each.
-BRING = """((letter, names, contents) => { const dt = new DataTransfer();
-  names.forEach((n, i) => dt.items.add(new File([new Uint8Array(contents[i])], n)));
-  const input = document.getElementById('file-' + letter);
-  input.files = dt.files; input.dispatchEvent(new Event('change')); })(%s, %s, %s)"""
-# The files kept for offline use are forgotten, so that the next load asks the server.
-FORGET_OFFLINE = """navigator.serviceWorker.getRegistrations()
-  .then((all) => Promise.all(all.map((r) => r.unregister()))).then(() => caches.keys())
-  .then((keys) => Promise.all(keys.map((k) => caches.delete(k)))).then(() => true)"""
-
-
-def q(name):
-    return "document.querySelector('[data-name=\"%s\"]')" % name
-
-
-def shows(b, colours):
-    b.wait("JSON.stringify(%s) === %s" % (INDICATORS, json.dumps(json.dumps(colours, separators=(",", ":")))))
-
-
-def play(b):
-    """One drawn column into an empty coupon."""
-    b.click("SSCommand7")
-    b.wait(q("Label6") + ".querySelector('.cap').textContent !== ''")
-    b.click("SSCommand8")
-    b.wait(q("SSPanel7") + ".querySelector('.cap').textContent !== ''")
-
-
-def save(b, slot):
-    play(b)
-    b.click("SSCommand%d" % (14 + 3 * slot))
-    b.wait(q("Label%d" % (14 + slot)) + ".style.backgroundColor === 'rgb(255, 0, 0)'"
-           " || document.getElementById('message').open")
-
-
-def message(b):
-    """The text of the message the page shows, once closed with Return."""
-    b.wait("document.getElementById('message').open")
-    text = b.eval("document.getElementById('message-text').textContent")
-    b.key("Enter")
-    b.wait("!document.getElementById('message').open")
-    return text
 
 
 def check_slots(b):
@@ -130,7 +88,7 @@ def check_slots(b):
     save(b, 2)
     assert message(b).endswith("dosyası diske yazılamadı: diskte yer kalmadı")
     shows(b, [CYAN] * 5)
-    assert b.eval(q("SSPanel7") + ".querySelector('.cap').textContent") != ""
+    assert caption(b, "SSPanel7") != ""
     b.cdp("Storage.overrideQuotaForOrigin", origin=fresh.rstrip("/"))
     b.click("SSCommand20")
     shows(b, [CYAN, CYAN, RED, CYAN, CYAN])
