@@ -96,7 +96,16 @@ def check_motion(b):
     b.wait("%s.every(([, p], i) => p !== %s[i][1])" % (WHEELS, [p for _, p in start]))
     assert [f for f, _ in b.eval(WHEELS)] == [f for f, _ in start]
     b.eval("document.getElementById('motion').click()")
-    b.wait("%s.some(([f], i) => f !== %s[i])" % (WHEELS, [f for f, _ in start]))
+    # Turning again on the screen: a point inside a sector of each wheel shows two colours.
+    points = b.eval("[...document.querySelectorAll('#window .image')].map((e) => { const r = e.getBoundingClientRect();"
+                    " return [Math.floor(r.x + r.width * 0.7), Math.floor(r.y + r.height * 0.39)]; })")
+    seen = [set() for _ in points]
+
+    def turned():
+        shot = b.screenshot()
+        [s.add(shot.getpixel(tuple(p))) for s, p in zip(seen, points)]
+        return len(points) == 8 and all(len(s & {(255, 0, 0), (0, 0, 255), (255, 255, 0)}) > 1 for s in seen)
+    wait(turned, "the wheels to turn on the screen")
     # A tick the page's clock did not give, as the rules take one, is followed on the screen.
     b.eval("[1, 2, 3, 4, 5, 6, 7, 8].forEach((k) => Module._krn_tick(k))")
     b.wait("%s.every(([f, p]) => f === p - 9)" % WHEELS)
