@@ -795,14 +795,23 @@
     const now = new Date();
     return now.getHours() * 3600 + now.getMinutes() * 60 + now.getSeconds();
   };
+  // The sound device is held only while a beep sounds: a running audio context keeps the
+  // processor and the sound server awake between beeps, which may be hours apart.
   let audio = null;
+  let sounding = 0;
   page.beep = () => {
     audio = audio || new AudioContext();
+    if (audio.state === 'suspended') audio.resume().catch(() => {});
     const tone = audio.createOscillator();
     const gain = audio.createGain();
     gain.gain.value = 0.1;
     tone.frequency.value = 800;
     tone.connect(gain).connect(audio.destination);
+    sounding += 1;
+    tone.onended = () => {
+      sounding -= 1;
+      if (sounding === 0 && audio.state === 'running') audio.suspend().catch(() => {});
+    };
     tone.start();
     tone.stop(audio.currentTime + 0.12);
   };

@@ -17,6 +17,9 @@ from slots_checks import check_slots  # noqa: E402
 POLICY = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'"
 VIOLATIONS = ("window.violations = []; document.addEventListener('securitypolicyviolation',"
               " (e) => violations.push(e.violatedDirective));")
+# The page's sound contexts, kept where the test sees them.
+SOUNDS = ("(() => { window.sounds = []; const Context = window.AudioContext; window.AudioContext = class extends"
+          " Context { constructor(...a) { super(...a); sounds.push(this); } }; })();")
 
 
 def compare(b, screenshot, folder, state, clicks):
@@ -132,7 +135,7 @@ def check_quit(b):
 
 
 def run(engine, site, screenshot, folder):
-    b = start(engine, site, preload=[VIOLATIONS])
+    b = start(engine, site, preload=[VIOLATIONS, SOUNDS])
     try:
         test(b, screenshot, folder)
         check_slots(b)
@@ -181,6 +184,8 @@ def test(b, screenshot, folder):
         assert len(boxes) == 49 and [n for n in boxes if boxes[n] == "true"] == picked, boxes
     b.key("Enter")
     b.wait(FOCUSED + " === 'SSCommand9'")
+    # Each pick beeped, and the page let the sound device go once the beeps were over.
+    b.wait("sounds.length > 0 && sounds.every((c) => c.state !== 'running')")
     [b.key(key) for key in ("Tab", " ")]
     filled(b, "SSPanel18")
     assert column(b, 2) == picked
