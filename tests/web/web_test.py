@@ -29,6 +29,9 @@ def compare(b, screenshot, folder, state, clicks):
     if not os.path.exists(desktop):
         subprocess.run([screenshot, desktop] + clicks, check=True, stderr=subprocess.DEVNULL,
                        env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+    # The last click is painted before the picture is taken: a driver may answer a click
+    # before the page has drawn what it did.
+    b.eval("new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => r(true))))")
     b.screenshot().save(page)
     mine, theirs = (Image.open(f).convert("RGB").load() for f in (page, desktop))
     centres = b.eval("""[...document.querySelectorAll('#window [data-name]')]
