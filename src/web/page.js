@@ -39,7 +39,11 @@
   let frame = 1;
   let typed = { digit: 0, at: 0 };
 
-  const call = (name, ...args) => core['_' + name](...args);
+  // Whatever reaches the rules finds them with every tick that fell due while the clock rested.
+  const call = (name, ...args) => {
+    if (behind) catchUp();
+    return core['_' + name](...args);
+  };
   const json = (name, ...args) => JSON.parse(core.UTF8ToString(call(name, ...args)));
   const id = (name) => byName.get(name);
 
@@ -599,9 +603,19 @@
   // task and drawn in one frame, as a desktop handles the timer events that are due at once
   // and then repaints once. A tick due while an event is being handled is skipped, as a
   // busy desktop skips timer events.
+  //
+  // A tick only turns a wheel, so the clock rests while no wheel is drawn: the wheels
+  // stopped, or the page out of sight. The page then wakes for nothing. The ticks that fall
+  // due meanwhile reach the rules all at once, before anything else reaches them, each with
+  // the time of day it fell due at: whatever is read of the window is what ticking all along
+  // would have made it.
   let clock = null;
+  const due = [];
+  let behind = false;
+  // The time of day a tick in hand reads, while the rules take the ticks of a rest.
+  let tickSeconds = null;
+
   function startTimers() {
-    const due = [];
     const start = performance.now();
     for (const r of records) {
       const k = /^Timer([1-8])$/.exec(r.name);
@@ -609,17 +623,85 @@
         due.push({ k: Number(k[1]), interval: r.interval, next: start + r.interval });
       }
     }
-    const step = () => {
-      const now = performance.now() + 1;
+    document.addEventListener('visibilitychange', wake);
+    schedule();
+  }
+
+  function schedule() {
+    clearTimeout(clock);
+    clock = null;
+    if (ended || due.length === 0) return;
+    if (still || document.hidden) {
+      behind = true;
+      return;
+    }
+    clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - performance.now());
+  }
+
+  function step() {
+    const now = performance.now() + 1;
+    for (const d of due) {
+      if (d.next > now) continue;
+      if (!busy) call('krn_tick', d.k);
+      while (d.next <= now) d.next += d.interval;
+    }
+    if (!busy) mirror(true);
+    schedule();
+  }
+
+  // The clock goes on where a wheel is drawn again.
+  function wake() {
+    if (!behind || still || document.hidden) return;
+    catchUp();
+    if (!busy) mirror(true);
+    schedule();
+  }
+
+  // Page time `t` as seconds since the last midnight, as the player's clock reads it.
+  function secondsAt(t) {
+    const day = new Date(Date.now() - performance.now() + t);
+    return day.getHours() * 3600 + day.getMinutes() * 60 + day.getSeconds();
+  }
+
+  // How many of the `count` ticks from page time `first` on, `interval` apart, fall in the
+  // first second of a day, when the tick does nothing.
+  function midnightTicks(first, count, interval) {
+    const wall = Date.now() - performance.now();
+    const last = first + (count - 1) * interval;
+    const day = new Date(first + wall);
+    let ticks = 0;
+    for (let i = 0; ; ++i) {
+      const midnight = new Date(day.getFullYear(), day.getMonth(), day.getDate() + i).getTime() - wall;
+      if (midnight > last) return ticks;
+      const from = Math.max(0, Math.ceil((midnight - first) / interval));
+      ticks += Math.max(0, Math.min(count, Math.ceil((midnight + 1000 - first) / interval)) - from);
+    }
+  }
+
+  // Hands the rules the ticks that fell due while the clock rested. Three ticks that do
+  // something bring a wheel back to where it was, so of a long rest only the last few are
+  // handed on one by one; the rest stand in as the one or two ticks they come to.
+  function catchUp() {
+    behind = false;
+    const now = performance.now() + 1;
+    try {
       for (const d of due) {
         if (d.next > now) continue;
-        if (!busy) call('krn_tick', d.k);
-        while (d.next <= now) d.next += d.interval;
+        const count = Math.floor((now - d.next) / d.interval) + 1;
+        const passed = Math.max(0, count - 3 - (count % 3));
+        tickSeconds = 1;
+        for (let n = (passed - midnightTicks(d.next, passed, d.interval)) % 3; n > 0; --n) {
+          call('krn_tick', d.k);
+        }
+        for (let i = passed; i < count; ++i) {
+          tickSeconds = secondsAt(d.next + i * d.interval);
+          call('krn_tick', d.k);
+        }
+        d.next += count * d.interval;
       }
-      if (!busy) mirror(true);
-      clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - performance.now());
-    };
-    if (due.length > 0) clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - start);
+    } finally {
+      tickSeconds = null;
+    }
   }
 
   // -- Slot files in and out, outside the window ----------------------------------------
@@ -736,8 +818,8 @@
   // -- Moving pictures -------------------------------------------------------------------
 
   // The wheels turn for ever, so a player can stop them: the browser's "reduce motion" stops
-  // them from the start, and a button beside the slot files stops and starts them. Their
-  // timers still tick for the rules; the page only stops drawing their frames.
+  // them from the start, and a button beside the slot files stops and starts them. The
+  // rules still take every tick, the page only stops drawing the frames.
   const reduceMotion = window.matchMedia('(prefers-reduced-motion: reduce)');
   let still = reduceMotion.matches;
   const staleWheels = new Set();
@@ -754,7 +836,10 @@
     const button = document.getElementById('motion');
     button.textContent = still ? 'Çarkları döndür' : 'Çarkları durdur';
     if (!core) return;
-    if (!still) {
+    if (still) {
+      schedule();
+    } else {
+      wake();
       for (const cid of staleWheels) {
         const old = records[cid];
         records[cid] = json('krn_control', cid);
@@ -791,10 +876,7 @@
     const words = crypto.getRandomValues(new Uint32Array(2));
     return ((words[0] >>> 5) * 67108864 + (words[1] >>> 6)) / 9007199254740992;
   };
-  page.secondsSinceMidnight = () => {
-    const now = new Date();
-    return now.getHours() * 3600 + now.getMinutes() * 60 + now.getSeconds();
-  };
+  page.secondsSinceMidnight = () => tickSeconds ?? secondsAt(performance.now());
   // The sound device is held only while a beep sounds: a running audio context keeps the
   // processor and the sound server awake between beeps, which may be hours apart.
   let audio = null;
@@ -827,6 +909,8 @@
   // one button that starts the program anew.
   page.quit = () => {
     ended = true;
+    due.length = 0;
+    behind = false;
     clearTimeout(clock);
     elements.forEach((el, cid) => el.wheel && drawWheel(el, records[cid].picture, false));
     if (audio) audio.close();

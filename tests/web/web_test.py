@@ -84,24 +84,35 @@ def check_phone(b):
 WHEELS = """[...document.querySelectorAll('#window .image')].map((e) => [
     [...e.querySelectorAll(':scope > svg')].findIndex((s) => getComputedStyle(s).opacity === '1'),
     JSON.parse(Module.UTF8ToString(Module._krn_control(Number(e.dataset.id)))).picture])"""
+# The picture a wheel's first frame has in the rules, and its timer's interval.
+FRAME_0, INTERVALS = 9, (200, 150, 200, 100, 150, 200, 150, 200)
+# A clock the test can hold and move on, the time of day with it.
+CLOCK = ("(() => { const now = performance.now.bind(performance); window.clock = { at: null, wall: Date.now() - now() };"
+         " performance.now = () => clock.at ?? now(); Date.now = () => clock.wall + performance.now(); })();")
+COUNT_TICKS = ("(() => { window.ticks = 0; const tick = Module._krn_tick;"
+               " Module._krn_tick = (k) => { ticks += 1; tick(k); }; return true; })()")
+MOTION = "document.getElementById('motion').click()"
 
 
 def check_motion(b):
-    """Under "reduce motion" the wheels stand still while their rules tick on, and the
-    button beside the slot files starts and stops them."""
+    """Under "reduce motion" the wheels stand still, and the button beside the slot files
+    starts and stops them. Standing, they cost no wakeup: the clock rests, and the rules have
+    every tick of the rest once the wheels turn again, those of a day's first second doing
+    nothing."""
     if b.engine == "chromium":
         b.cdp("Emulation.setEmulatedMedia", features=[{"name": "prefers-reduced-motion", "value": "reduce"}])
     b.open()
+    b.eval(COUNT_TICKS)
     if not b.eval("matchMedia('(prefers-reduced-motion: reduce)').matches"):
-        b.eval("document.getElementById('motion').click()")
+        b.eval(MOTION)
     assert b.eval("document.getElementById('motion').textContent") == "Çarkları döndür"
     assert b.eval("(({ width, height }) => width >= 24 && height >= 24)("
                   "document.getElementById('motion').getBoundingClientRect())")
-    b.wait("%s.every(([f]) => f >= 0)" % WHEELS)
-    start = b.eval(WHEELS)
-    b.wait("%s.every(([, p], i) => p !== %s[i][1])" % (WHEELS, [p for _, p in start]))
-    assert [f for f, _ in b.eval(WHEELS)] == [f for f, _ in start]
-    b.eval("document.getElementById('motion').click()")
+    shown, ticks = b.eval(WHEELS), b.eval("ticks")
+    # Longer than three of the shortest timer's intervals: a running clock would have ticked.
+    assert b.eval("new Promise((r) => setTimeout(() => r(ticks), 350))") == ticks
+    assert b.eval(WHEELS) == shown
+    b.eval(MOTION)
     # Turning again on the screen: a point inside a sector of each wheel shows two colours.
     points = b.eval("[...document.querySelectorAll('#window .image')].map((e) => { const r = e.getBoundingClientRect();"
                     " return [Math.floor(r.x + r.width * 0.7), Math.floor(r.y + r.height * 0.39)]; })")
@@ -114,15 +125,30 @@ def check_motion(b):
     wait(turned, "the wheels to turn on the screen")
     # A tick the page's clock did not give, as the rules take one, is followed on the screen.
     b.eval("[1, 2, 3, 4, 5, 6, 7, 8].forEach((k) => Module._krn_tick(k))")
-    b.wait("%s.every(([f, p]) => f === p - 9)" % WHEELS)
+    b.wait("%s.every(([f, p]) => f === p - %d)" % (WHEELS, FRAME_0))
+
+    # Rests on a held clock, each ended by turning the wheels again: 600 ms, then a day from
+    # just before midnight, whose first second's ticks do nothing.
+    b.eval("(() => { clock.at = performance.now();"
+           " clock.wall = new Date(2026, 11, 9, 23, 59, 58).getTime() - clock.at; return true; })()")
+    for rest in (600, 24 * 3600 * 1000):
+        b.eval(MOTION)
+        b.eval(MOTION)
+        before = [p - FRAME_0 for _, p in b.eval(WHEELS)]
+        b.eval(MOTION)
+        b.eval("clock.at += %d" % rest)
+        b.eval(MOTION)
+        after = [p - FRAME_0 for _, p in b.eval(WHEELS)]
+        for f, g, interval in zip(before, after, INTERVALS):
+            midnight = set() if rest == 600 else {1000 // interval, -(-1000 // interval)}
+            assert g in {(f + rest // interval - m) % 3 for m in midnight or {0}}, (rest, before, after)
 
 
 def check_quit(b):
     """"Çık" ends the program as far as a page can: the clock and the wheels stop, the page
     says so in Turkish, and its one button, which has the focus, starts the program again."""
     b.open()
-    b.eval("(() => { window.ticks = 0; const tick = Module._krn_tick;"
-           " Module._krn_tick = (k) => { ticks += 1; tick(k); }; return true; })()")
+    b.eval(COUNT_TICKS)
     b.wait("ticks > 0 && document.getAnimations().length > 0")
     b.click("SSCommand6")
     b.wait("!document.getElementById('ended').hidden")
@@ -138,7 +164,7 @@ def check_quit(b):
 
 
 def run(engine, site, screenshot, folder):
-    b = start(engine, site, preload=[VIOLATIONS, SOUNDS])
+    b = start(engine, site, preload=[VIOLATIONS, SOUNDS, CLOCK])
     try:
         test(b, screenshot, folder)
         check_slots(b)
