@@ -129,10 +129,6 @@
       el.appendChild(svg);
       return svg;
     });
-    return wheelOf(el, frames);
-  }
-
-  function wheelOf(el, frames) {
     const timer = records[id(`Timer${el.dataset.name.slice('Image'.length)}`)];
     return { frames, interval: timer ? timer.interval : 0, shown: -1, turns: null, t0: 0 };
   }
@@ -368,14 +364,11 @@
       el.pic = el.querySelector(':scope > .pic');
       if (el.pic) el.pic.use = el.pic.firstElementChild;
       el.reader = el.querySelector(':scope > .reader');
+      // A wheel shows nothing before its first tick: its frames come with the page's script,
+      // drawn for this screen, and leave the page's first frame lighter.
       if (r.kind === Kind.Image) {
-        el.wheel = wheelOf(el, [...el.querySelectorAll(':scope > svg')]);
-        // The outlines were drawn one device pixel wide on a screen of one pixel a pixel.
-        if (window.devicePixelRatio !== 1) {
-          for (const svg of el.wheel.frames) svg.remove();
-          el.wheel = makeWheel(el, px(r.box[2]));
-          drawWheel(el, r.picture);
-        }
+        el.wheel = makeWheel(el, px(r.box[2]));
+        drawWheel(el, r.picture);
       }
     }
     for (const cid of fresh) {

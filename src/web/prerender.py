@@ -32,6 +32,8 @@ TO_RULES = r"""(() => {
     }
     return names.get(text);
   };
+  // A wheel shows nothing before its first tick; the page that opens this one draws its frames.
+  document.querySelectorAll('#window .image > svg').forEach((svg) => svg.remove());
   const where = /^(left|top|width|height|z-index|inset):/;
   for (const el of document.querySelectorAll('#stage [style]')) {
     const parts = el.getAttribute('style').split(/;\s*/).filter((p) => p !== '');
