@@ -833,11 +833,7 @@
       schedule();
     } else {
       wake();
-      for (const cid of staleWheels) {
-        const old = records[cid];
-        records[cid] = json('krn_control', cid);
-        if (elements[cid]) draw(elements[cid], records[cid], old);
-      }
+      for (const cid of staleWheels) records[cid].picture = call('krn_picture', cid);
       staleWheels.clear();
     }
     // A wheel stops at the frame its rule last gave it, and turns on from there.
