@@ -898,9 +898,8 @@
   // one button that starts the program anew.
   page.quit = () => {
     ended = true;
-    due.length = 0;
     behind = false;
-    clearTimeout(clock);
+    schedule();
     elements.forEach((el, cid) => el.wheel && drawWheel(el, records[cid].picture, false));
     if (audio) audio.close();
     document.body.classList.add('ended');
