@@ -41,7 +41,7 @@
 
   // Whatever reaches the rules finds them with every tick that fell due while the clock rested.
   const call = (name, ...args) => {
-    if (behind) catchUp();
+    if (resting()) catchUp();
     return core['_' + name](...args);
   };
   const json = (name, ...args) => JSON.parse(core.UTF8ToString(call(name, ...args)));
@@ -604,7 +604,7 @@
   // would have made it.
   let clock = null;
   const due = [];
-  let behind = false;
+  const resting = () => clock === null && !ended;
   // The time of day a tick in hand reads, while the rules take the ticks of a rest.
   let tickSeconds = null;
 
@@ -623,11 +623,7 @@
   function schedule() {
     clearTimeout(clock);
     clock = null;
-    if (ended || due.length === 0) return;
-    if (still || document.hidden) {
-      behind = true;
-      return;
-    }
+    if (ended || due.length === 0 || still || document.hidden) return;
     clock = setTimeout(step, Math.min(...due.map((d) => d.next)) - performance.now());
   }
 
@@ -644,7 +640,7 @@
 
   // The clock goes on where a wheel is drawn again.
   function wake() {
-    if (!behind || still || document.hidden) return;
+    if (!resting() || still || document.hidden) return;
     catchUp();
     if (!busy) mirror(true);
     schedule();
@@ -671,11 +667,11 @@
     }
   }
 
-  // Hands the rules the ticks that fell due while the clock rested. Three ticks that do
-  // something bring a wheel back to where it was, so of a long rest only the last few are
-  // handed on one by one; the rest stand in as the one or two ticks they come to.
+  // Hands the rules the ticks that fell due while the clock rested, straight to the core, as
+  // they are what `call` waits for. Three ticks that do something bring a wheel back to
+  // where it was, so of a long rest only the last few are handed on one by one; the rest
+  // stand in as the one or two ticks they come to.
   function catchUp() {
-    behind = false;
     const now = performance.now() + 1;
     try {
       for (const d of due) {
@@ -684,11 +680,11 @@
         const passed = Math.max(0, count - 3 - (count % 3));
         tickSeconds = 1;
         for (let n = (passed - midnightTicks(d.next, passed, d.interval)) % 3; n > 0; --n) {
-          call('krn_tick', d.k);
+          core._krn_tick(d.k);
         }
         for (let i = passed; i < count; ++i) {
           tickSeconds = secondsAt(d.next + i * d.interval);
-          call('krn_tick', d.k);
+          core._krn_tick(d.k);
         }
         d.next += count * d.interval;
       }
@@ -898,7 +894,6 @@
   // one button that starts the program anew.
   page.quit = () => {
     ended = true;
-    behind = false;
     schedule();
     elements.forEach((el, cid) => el.wheel && drawWheel(el, records[cid].picture, false));
     if (audio) audio.close();
