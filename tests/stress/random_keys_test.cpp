@@ -12,19 +12,12 @@
 
 using namespace krn;
 
-namespace {
-
 // The window's draws follow the sequence's seed too, so that a failure replays.
-class SeededPlatform : public QtPlatform {
-  public:
-    explicit SeededPlatform(std::uint64_t value) : value_(value) {}
-    void seedRandomFromClock() override { seed(value_); }
-
-  private:
-    std::uint64_t value_;
+struct SeededPlatform : QtPlatform {
+    explicit SeededPlatform(std::uint64_t value) : value(value) {}
+    void seedRandomFromClock() override { seed(value); }
+    std::uint64_t value;
 };
-
-} // namespace
 
 class RandomKeys : public test::ViewTest, public ::testing::WithParamInterface<std::uint64_t> {
   protected:
@@ -45,26 +38,19 @@ class RandomKeys : public test::ViewTest, public ::testing::WithParamInterface<s
         const auto* w = dynamic_cast<const ControlWidget*>(QApplication::focusWidget());
         return w != nullptr ? w->id() : kNoControl;
     }
-    // A control the player can click, weighted so that the pictures and the grid come up
-    // often and the slots now and then; never "Çık".
+    // A live control in front, never "Çık": the pictures' roads and Tamam on a full pick
+    // often, the grid and the slots now and then.
     ControlId chooseClick(stress::Rng& rng) const {
         const Controls& u = ui();
-        std::vector<double> weights;
-        for (ControlId id = 0; id < u.size(); ++id) {
-            const bool live = window->hasClickHandler(id) && u[id].enabled && u.shown(id) &&
-                              id != u.command(6) &&
-                              view->controlAt(view->rectOf(id).center()) == id;
-            const bool cell = id >= u.gridCell(1) && id <= u.gridCell(49);
-            // The pictures come up often, and the grid over them.
+        return stress::chooseClick(*window, rng, [&](ControlId id) {
             const bool road = id == u.command(11) || id == u.command(3) || id == u.command(9);
-            weights.push_back(!live                 ? 0.0
-                              : cell                ? 0.2
-                              : isSlotButton(u, id) ? 0.3
-                              : road                ? 4.0
-                              : id == u.tamam() ? (window->state().selectedCount == 6 ? 6.0 : 0.5)
-                                                : 1.0);
-        }
-        return std::discrete_distribution<ControlId>(weights.begin(), weights.end())(rng);
+            return id == u.command(6) || view->controlAt(view->rectOf(id).center()) != id ? 0.0
+                   : id >= u.gridCell(1) && id <= u.gridCell(49)                          ? 0.2
+                   : isSlotButton(u, id)                                                  ? 0.3
+                   : road                                                                 ? 4.0
+                   : id == u.tamam() ? (window->state().selectedCount == 6 ? 6.0 : 0.5)
+                                     : 1.0;
+        });
     }
 };
 
@@ -72,23 +58,23 @@ TEST_P(RandomKeys, NoKeyWritesASlotUnlessThePlayerPutTheFocusOnItsButton) {
     if (stress::replayed() != 0 && GetParam() != 1) {
         GTEST_SKIP();
     }
-    const std::uint64_t seed = this->seed();
-    stress::Rng rng(seed);
+    stress::Rng rng(seed());
     const Qt::Key keys[] = {Qt::Key_Tab,   Qt::Key_Tab,   Qt::Key_Backtab, Qt::Key_Space,
                             Qt::Key_Space, Qt::Key_Space, Qt::Key_Return,  Qt::Key_Escape,
                             Qt::Key_Left,  Qt::Key_Right, Qt::Key_Up,      Qt::Key_Down,
                             Qt::Key_4,     Qt::Key_9,     Qt::Key_0};
-    // The slot button the player's own Tab, Shift+Tab or click last put the focus on.
+    // The slot button the player's own Tab, Shift+Tab or click last put the focus on; a key
+    // pressed a few times in a row, as Space to page through the pictures.
     ControlId placed = kNoControl;
-    // A player presses a key a few times in a row, as Space to page through the pictures.
     Qt::Key k = Qt::Key_Tab;
     int again = 0;
-    std::string done, recent;
+    std::string recent;
     for (long i = 1; i <= 8000; ++i) {
         const std::vector<std::string> before = slotFiles();
         const ControlId had = focusedControl();
-        bool mayWrite = false;
         QMessageBox* message = view->openMessageBox();
+        bool mayWrite = false;
+        std::string done;
         if (again == 0 && message == nullptr && rng.below(10) < 3) {
             const ControlId id = chooseClick(rng);
             done = "click " + ui()[id].name;
@@ -96,28 +82,21 @@ TEST_P(RandomKeys, NoKeyWritesASlotUnlessThePlayerPutTheFocusOnItsButton) {
             mayWrite = isSlotButton(ui(), id);
             placed = focusedControl() == id ? id : placed;
         } else {
-            if (again > 0) {
-                --again;
-            } else {
-                k = keys[rng.below(std::size(keys))];
-                again = rng.below(5);
-            }
+            again = again > 0 ? again - 1 : (k = keys[rng.below(std::size(keys))], rng.below(5));
             // "Çık" would end the run.
-            if (had == ui().command(6) && (k == Qt::Key_Space || k == Qt::Key_Return)) {
-                k = Qt::Key_Tab;
-            }
+            const bool press = k == Qt::Key_Space || k == Qt::Key_Return;
+            k = had == ui().command(6) && press ? Qt::Key_Tab : k;
             QWidget* to = QApplication::focusWidget();
             to = to != nullptr        ? to
-                 : message != nullptr ? static_cast<QWidget*>(message)
-                                      : view.get();
+                 : message != nullptr ? message
+                                      : static_cast<QWidget*>(view.get());
             done = "key " + QKeySequence(k).toString().toStdString() + " on " +
                    to->objectName().toStdString();
             QTest::keyClick(to, k);
             mayWrite = (k == Qt::Key_Space || k == Qt::Key_Return) && message == nullptr &&
                        had == placed && isSlotButton(ui(), had);
             // On a button the arrows are Qt's Tab and Shift+Tab; on the grid they move its frame.
-            const bool arrow =
-                k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down;
+            const bool arrow = k >= Qt::Key_Left && k <= Qt::Key_Down;
             if (k == Qt::Key_Tab || k == Qt::Key_Backtab || (arrow && had != ui().basinc())) {
                 placed = focusedControl();
             }
@@ -126,8 +105,8 @@ TEST_P(RandomKeys, NoKeyWritesASlotUnlessThePlayerPutTheFocusOnItsButton) {
         recent = recent.substr(recent.size() > 600 ? recent.size() - 600 : 0) + "\n  " + done +
                  " -> focus " + (focus == kNoControl ? "-" : ui()[focus].name);
         const std::string at =
-            stress::said("sequence ", seed, " (replay: KRN_STRESS_SEQUENCE=", seed, "), event ", i,
-                         ", after", recent, "\n");
+            stress::said("sequence ", seed(), " (replay: KRN_STRESS_SEQUENCE=", seed(), "), event ",
+                         i, ", after", recent, "\n");
         ASSERT_TRUE(mayWrite || slotFiles() == before) << at << "a slot file changed";
         ASSERT_TRUE(focus == kNoControl || takesFocus(ui(), focus))
             << at << "the focus rests on " << ui()[focus].name;

@@ -1,14 +1,12 @@
-// Random sequences of everything the desktop gives the window, with its rules, read off the
-// window rather than a second model, checked after every event. A sequence
-// follows from its seed alone: a failure names the seed that replays it.
+// The window's rules, read off the window rather than a second model, for random sequences
+// of events that check them after every event. A sequence follows from its seed alone: a
+// failure names the seed that replays it.
 #pragma once
 
 #include "app/main_window.h"
-#include "fake_platform.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <random>
 #include <sstream>
 
@@ -112,98 +110,15 @@ struct Rng : std::mt19937_64 {
     int below(int n) { return static_cast<int>((*this)() % static_cast<std::uint64_t>(n)); }
 };
 
-// What the runs of this process reached, so that a test can insist that they go deep.
-inline struct Reached { long events{0}, fullCoupons{0}, restarts{0}; } reached;
-
-// The desktop of the windows it starts one after another, on a slot folder in memory where
-// the system has such a folder, so that millions of events cost little I/O. A window ended
-// by "Çık" is followed by a new one on the same files, as when the player starts the
-// program again. Its random source and every event follow from one seed.
-class Driver : public test::FakePlatform {
-  public:
-    explicit Driver(std::uint64_t seed)
-        : FakePlatform(std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp"),
-          rng_(seed) {
-        engine.seed(seed);
-        std::filesystem::create_directories(slots());
+// A control that takes clicks, enabled and shown, by the weight the test gives it.
+template <class Weight> ControlId chooseClick(const MainWindow& w, Rng& rng, Weight weight) {
+    const Controls& ui = w.controls();
+    std::vector<double> weights;
+    for (ControlId id = 0; id < ui.size(); ++id) {
+        const bool live = w.hasClickHandler(id) && ui[id].enabled && ui.shown(id);
+        weights.push_back(live ? weight(id) : 0.0);
     }
-    ~Driver() override { reached.fullCoupons += static_cast<long>(messages.size()); }
-
-    // One event: mostly clicks the window takes, the machine most of all, so that coupons
-    // reach their eighth column between the saves, loads and checks that restart them;
-    // "Çık" rarely. The broken rule, after what the desktop did, or "".
-    std::string step() {
-        ++reached.events;
-        if (!w_) {
-            w_ = std::make_unique<MainWindow>(*this);
-            w_->load();
-        }
-        MainWindow& w = *w_;
-        const int roll = rng_.below(1000);
-        std::string done, failure;
-        if (roll < 90) {
-            clock = roll < 18 ? 0 : 1 + rng_.below(86399);
-            const int k = 1 + rng_.below(8);
-            done = said("tick Timer", k, " at clock ", clock);
-            w.tick(k);
-        } else if (w.messageOpen() ? roll < 600 : roll < 95) {
-            done = "answer the message";
-            w.onMessageClosed();
-        } else {
-            const ControlId id =
-                roll < 180 || w.messageOpen() ? rng_.below(w.controls().size()) : chooseClick(w);
-            done = "click " + w.controls()[id].name;
-            const AppState before = w.state();
-            w.controls().takeChanged();
-            if (!w.click(id) && (w.state() != before || w.controls().anyChanged())) {
-                failure = "clicks: a refused click changed the window";
-            }
-        }
-        failure = failure.empty() ? checkWindow(w) : failure;
-        // Nothing here makes a file fail, so the only message is the full coupon's.
-        if (failure.empty() && !messages.empty() && messages.back().text != kCouponFullText) {
-            failure = said("messages: ", messages.back().text);
-        }
-        if (w.ended()) {
-            w_.reset();
-            ++reached.restarts;
-        }
-        return failure.empty() ? failure : done + ": " + failure;
-    }
-
-  private:
-    // A control that takes clicks, enabled and shown, by weight.
-    ControlId chooseClick(const MainWindow& w) {
-        const Controls& ui = w.controls();
-        std::vector<double> weights;
-        for (ControlId id = 0; id < ui.size(); ++id) {
-            const bool machine = id == ui.command(7) || id == ui.command(8) ||
-                                 (id == ui.tamam() && w.state().selectedCount == 6);
-            const bool entry = (id >= ui.gridCell(1) && id <= ui.gridCell(49)) || id == ui.vazgec();
-            weights.push_back(!w.hasClickHandler(id) || !ui[id].enabled || !ui.shown(id) ? 0.0
-                              : machine                                                  ? 4.0
-                              : id == ui.command(6)                                      ? 0.02
-                              : entry                                                    ? 0.5
-                                                                                         : 0.15);
-        }
-        return std::discrete_distribution<ControlId>(weights.begin(), weights.end())(rng_);
-    }
-
-    Rng rng_;
-    std::unique_ptr<MainWindow> w_;
-};
-
-// One sequence, its length and every event following from its seed: the rule it broke, or "".
-inline std::string runSequence(std::uint64_t seed, int longest) {
-    Driver driver(seed);
-    const long events = longest / 10 + Rng(seed).below(longest);
-    for (long i = 1; i <= events; ++i) {
-        if (std::string failure = driver.step(); !failure.empty()) {
-            return said("sequence ", seed, " (replay: KRN_STRESS_SEQUENCE=", seed, "), event ", i,
-                        ", ", failure);
-        }
-    }
-    return {};
+    return std::discrete_distribution<ControlId>(weights.begin(), weights.end())(rng);
 }
 
 } // namespace krn::stress
