@@ -225,21 +225,45 @@ TEST_F(SlotFiles, FilesThatCannotBeUsedAreReportedAndNothingIsLost) {
 }
 
 // "Not saved" means the file holds what it held: a failed sync of the file or of its folder
-// puts the old record back, and a message says so when even that fails.
-TEST_F(SlotFiles, AFailedSyncLeavesTheFileAsItWasOrSaysItCouldNot) {
+// takes back what the save wrote, and a message says so when even that fails. It takes back
+// its own write alone: a file it made is removed (the one a link leads to, not the link), and
+// a save another copy made meanwhile stays.
+TEST_F(SlotFiles, AFailedSyncUndoesItsOwnWriteAloneOrSaysItCouldNot) {
     const Bytes old = recordBytes(columns({{40, 41, 42, 43, 44, 45}}));
     writeFile('a', old);
     start(); // it makes slots b to e, whose names the next save syncs
     round({1, 2, 3, 4, 5, 6});
     const std::pair<int*, int> failing[] = {
         {&failFileSyncs, 1}, {&failFolderSyncs, 1}, {&failFileSyncs, 2}};
-    for (std::size_t k = 0; k < std::size(failing); ++k) {
+    std::size_t k = 0;
+    for (; k < std::size(failing); ++k) {
         *failing[k].first = failing[k].second;
         press(k == 1 ? emptyButton('a') : saveButton('a'));
         EXPECT_EQ(platform.messages.at(k).text.find("eski") != std::string::npos, k == 2);
         readReport(k, {k == 1 ? platform.slots() : slotFile('a')}, EIO);
         EXPECT_EQ(fileBytes('a'), old);
         EXPECT_EQ(back(indicator('a')), kRed);
+        EXPECT_EQ(couponMemory(), columns({{1, 2, 3, 4, 5, 6}}));
+    }
+    const auto elsewhere = platform.root() / "elsewhere" / "c.krn";
+    std::filesystem::create_directories(elsewhere.parent_path());
+    std::filesystem::remove(slotFile('c'));
+    std::filesystem::create_symlink(elsewhere, slotFile('c'));
+    for (int* failing : {&failFileSyncs, &failFolderSyncs}) {
+        for (const auto& [s, file] : {std::pair{'b', slotFile('b')}, std::pair{'c', elsewhere}}) {
+            std::filesystem::remove(file);
+            *failing = 1;
+            press(saveButton(s));
+            readReport(k++, {}, EIO);
+            EXPECT_FALSE(std::filesystem::exists(file)) << s;
+        }
+        EXPECT_TRUE(std::filesystem::is_symlink(slotFile('c')));
+        const Bytes other = recordBytes(columns({{9, 8, 7, 6, 5, 4}}));
+        beforeFailure = [&] { writeFile('a', other); };
+        *failing = 1;
+        press(saveButton('a'));
+        readReport(k++, {}, EIO);
+        EXPECT_EQ(fileBytes('a'), other);
         EXPECT_EQ(couponMemory(), columns({{1, 2, 3, 4, 5, 6}}));
     }
     press(saveButton('a'));
@@ -324,35 +348,6 @@ TEST_F(SlotFiles, AReadOnlyFileIsShownLoadedAndTested) {
     press("SSCommand4");
     EXPECT_EQ(caption(result(1)), "3");
     EXPECT_TRUE(platform.messages.empty());
-}
-
-// A failed save takes back only what it wrote: a file it made is removed (the one a link
-// leads to, not the link), and a save another copy made meanwhile stays.
-TEST_F(SlotFiles, AFailedSaveUndoesItsOwnWriteAlone) {
-    std::filesystem::create_directories(platform.root() / "elsewhere");
-    writeFile('a', recordBytes(columns({{40, 41, 42, 43, 44, 45}})));
-    std::filesystem::create_symlink(platform.root() / "elsewhere" / "c.krn", slotFile('c'));
-    start();
-    round({1, 2, 3, 4, 5, 6});
-    std::size_t k = 0;
-    for (int* failing : {&failFileSyncs, &failFolderSyncs}) {
-        for (const auto& [s, file] : {std::pair{'b', slotFile('b')},
-                                      std::pair{'c', platform.root() / "elsewhere" / "c.krn"}}) {
-            std::filesystem::remove(file);
-            *failing = 1;
-            press(saveButton(s));
-            readReport(k++, {}, EIO);
-            EXPECT_FALSE(std::filesystem::exists(file)) << s;
-        }
-        EXPECT_TRUE(std::filesystem::is_symlink(slotFile('c')));
-        const Bytes other = recordBytes(columns({{9, 8, 7, 6, 5, 4}}));
-        beforeFailure = [&] { writeFile('a', other); };
-        *failing = 1;
-        press(saveButton('a'));
-        readReport(k++, {}, EIO);
-        EXPECT_EQ(fileBytes('a'), other);
-        EXPECT_EQ(couponMemory(), columns({{1, 2, 3, 4, 5, 6}}));
-    }
 }
 
 // Every name that a read or a save makes reaches the disk with the next save: the check
