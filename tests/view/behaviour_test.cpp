@@ -1,6 +1,5 @@
 #include "view_harness.h"
 
-#include <fstream>
 #include <map>
 
 using namespace krn;
@@ -106,9 +105,8 @@ TEST(Platform, EachStartSeedsItsDrawsAfresh) {
     EXPECT_NE(first.random(), second.random());
 }
 
-// Keys act on what the player opened and sees, sent to the window as the desktop sends them;
-// the indicators follow a file that another program writes.
-TEST_F(Behaviour, KeysActOnWhatThePlayerSeesAndTheIndicatorsOnTheFiles) {
+// Keys act on what the player opened and sees, sent to the window as the desktop sends them.
+TEST_F(Behaviour, KeysActOnWhatThePlayerSees) {
     // Typed into a grid opened with the mouse, they pick on the grid and press no button, above
     // all not the save into slot e.
     for (const char* gir : {"SSCommand9", "SSCommand3"}) {
@@ -124,24 +122,23 @@ TEST_F(Behaviour, KeysActOnWhatThePlayerSeesAndTheIndicatorsOnTheFiles) {
         clickOn("Vazgeç");
         EXPECT_EQ(focused(), gir);
     }
-    // A picture that a click covers hands the focus to the one in front.
+    // Opened with a key, the pictures take the focus in turn, paged with Space or by clicks on
+    // the one in front, and the last gives it back to their button.
     view->widgetOf("SSCommand11")->setFocus();
-    QTest::keyClick(view->windowHandle(), Qt::Key_Return);
-    for (const char* picture : {"Logo2", "Logo", "Logo3"}) {
-        EXPECT_EQ(focused(), picture);
-        clickOn(picture);
+    for (const bool byKey : {false, true}) {
+        QTest::keyClick(view->windowHandle(), Qt::Key_Return);
+        for (const char* picture : {"Logo2", "Logo", "Logo3"}) {
+            EXPECT_EQ(focused(), picture);
+            byKey ? QTest::keyClick(view->windowHandle(), Qt::Key_Space) : clickOn(picture);
+        }
+        EXPECT_EQ(focused(), "SSCommand11");
     }
-    EXPECT_EQ(focused(), "SSCommand11");
-
-    view->followSlotFiles();
-    std::ofstream(window->slotPath(2), std::ios::binary) << "\x07";
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return ui()[ui().slotIndicator(2)].back == rgb(255, 0, 0); }));
 }
 
 // The keyboard is never left on a button that saves or throws the entered draw away: not
 // by the pictures paged through during an entry, with Space or clicks, whose button is
 // locked then; not by "Sına", which locks itself after a test, pressed with Space or clicked.
+// The grid gives it back to the "Gir" that opened it.
 TEST_F(Behaviour, TheFocusLeftByAControlGoesWhereNoKeyWritesOrDiscards) {
     for (const char* step : {"SSCommand7", "SSCommand8", "SSCommand14"}) {
         clickOn(step);
@@ -165,10 +162,12 @@ TEST_F(Behaviour, TheFocusLeftByAControlGoesWhereNoKeyWritesOrDiscards) {
         clickOn("Vazgeç");
     }
     for (const bool byKey : {true, false}) {
-        for (const char* step : {"SSCommand3", "bas1", "bas2", "bas3", "bas4", "bas5", "bas6",
-                                 "Tamam", "SSCommand12"}) {
+        for (const char* step : {"SSCommand3", "bas1", "bas2", "bas3", "bas4", "bas5", "bas6"}) {
             clickOn(step);
         }
+        byKey ? key(Qt::Key_Return) : clickOn("Tamam");
+        EXPECT_EQ(focused(), "SSCommand3");
+        clickOn("SSCommand12");
         if (byKey) {
             view->widgetOf("SSCommand4")->setFocus(Qt::TabFocusReason);
             key(Qt::Key_Space);
@@ -178,4 +177,41 @@ TEST_F(Behaviour, TheFocusLeftByAControlGoesWhereNoKeyWritesOrDiscards) {
         EXPECT_TRUE(window->state().drawNumbers[1] == 1 && !ui()[ui().command(4)].enabled);
         EXPECT_EQ(focused(), "SSCommand3");
     }
+}
+
+using Access = ViewTest;
+
+TEST_F(Access, AMousePlayerSeesTheWindowAsBefore) {
+    clickOn("SSCommand9");
+    const QImage asToday = cell("bas1");
+    const QImage two = cell("bas2");
+    // The grid takes the keys from the disabled Gir, and shows no frame until one is pressed.
+    ASSERT_EQ(focused(), "Basınç");
+    key(Qt::Key_1);
+    EXPECT_NE(cell("bas1"), asToday) << "the frame shows once the keyboard is used";
+    clickOn("bas9");
+    EXPECT_EQ(cell("bas1"), asToday) << "a click hides it again";
+    const QImage nine = cell("bas9");
+    key(Qt::Key_Right);
+    EXPECT_EQ(cell("bas1"), asToday);
+    EXPECT_NE(cell("bas2"), two);
+    EXPECT_EQ(cell("bas9"), nine);
+    // Tab runs through the grid and its two buttons while the rest is disabled.
+    for (const char* next : {"Vazgeç", "Tamam", "SSCommand26", "Basınç"}) {
+        key(Qt::Key_Tab);
+        EXPECT_EQ(focused(), next);
+    }
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(focused(), "SSCommand26");
+}
+
+TEST_F(Access, OnlyThePictureInFrontTakesTheKeyboard) {
+    clickOn("SSCommand11");
+    clickOn("Logo2");
+    EXPECT_EQ(focused(), "SSCommand11") << "a click leaves it where it was";
+    view->widgetOf("SSCommand6")->setFocus();
+    key(Qt::Key_Tab);
+    EXPECT_EQ(focused(), "Logo") << "after Çık, the picture in front";
+    key(Qt::Key_Tab);
+    EXPECT_EQ(focused(), "SSCommand14") << "the covered picture is passed over";
 }

@@ -74,6 +74,8 @@ TEST_F(Desktop, TheFullCouponMessageWaitsForTamam) {
     EXPECT_TRUE(box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1);
     EXPECT_EQ(box->button(QMessageBox::Ok)->text(), QString("Tamam"));
     EXPECT_FALSE(ui()[ui().couponCell(8, 1)].caption.empty());
+    // The keyboard stays on the drop button, which stays live.
+    EXPECT_EQ(view->focusWidget()->objectName(), QString("SSCommand8"));
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return view->openMessageBox() == nullptr; }));
     EXPECT_EQ(window->state().couponFull, 1);
