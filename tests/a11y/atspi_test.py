@@ -6,13 +6,7 @@ what Orca speaks, read from its debug log.  Usage: atspi_test.py PATH/TO/krn-say
 It runs itself again on a message bus of its own and inside xvfb-run, in a process group
 and a folder of its own, and ends both and removes the folder whatever happens."""
 
-import os
-import re
-import signal
-import subprocess
-import sys
-import tempfile
-import time
+import os, re, signal, subprocess, sys, tempfile, time
 
 import gi
 gi.require_version("Atspi", "2.0")
@@ -37,23 +31,19 @@ def expect(what, got, wanted):
 class Reader:
     """What a screen reader knows of the program: its tree, and every event it was sent."""
 
-    KINDS = ("object:property-change:accessible-name", "object:state-changed:checked",
-             "object:state-changed:focused", "object:state-changed:showing",
-             "window:activate")
-
     def __init__(self):
         self.context = GLib.MainContext.default()
         Atspi.init()
         self.events, self.mark, self.focused = [], 0, None
         self.listener = Atspi.EventListener.new(self._heard)
-        for kind in self.KINDS:
+        for kind in ("object:property-change:accessible-name", "object:state-changed:checked",
+                     "object:state-changed:focused", "object:state-changed:showing", "window:activate"):
             self.listener.register(kind)
 
     def _heard(self, event):
         source = event.source
         try:
-            self.events.append((event.type, source.get_name(), source.get_role(),
-                                event.detail1))
+            self.events.append((event.type, source.get_name(), source.get_role(), event.detail1))
         except GLib.Error:
             return  # from an object already gone, such as a closed message
         if event.type.endswith("focused") and event.detail1:
@@ -84,9 +74,7 @@ class Reader:
             raise Failure(f"{failure}; told {self.events[self.mark:][-12:]}") from None
 
     def application(self, name):
-        desktop = Atspi.get_desktop(0)
-        apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
-        return next((a for a in apps if a is not None and a.get_name() == name), None)
+        return next((a for a in children(Atspi.get_desktop(0)) if a is not None and a.get_name() == name), None)
 
 
 def children(obj):
@@ -116,30 +104,25 @@ class Player:
         subprocess.run(["xdotool", "key", "--delay", "30", *keys], timeout=WAIT, check=True)
 
     def press(self, name, description=None, backwards=False):
-        def there(obj):
-            return (obj is not None and obj.get_name() == name and
-                    description in (None, obj.get_description()))
         for tabs in range(45):
-            if there(self.reader.focused):
+            there = self.reader.focused
+            if there is not None and there.get_name() == name and description in (None, there.get_description()):
                 if tabs:
                     self.orca.says(name)
                 self.keys("space")
                 return
             focused = self.reader.focused
             self.keys("shift+Tab" if backwards else "Tab")
-            self.reader.wait(f"focus moves on the way to {name}",
-                             lambda: self.reader.focused != focused)
+            self.reader.wait(f"focus moves on the way to {name}", lambda: self.reader.focused != focused)
         raise Failure(f"Tab never reached {name}")
 
     def pick(self, number, *keys, checked=1):
         """Takes the grid's frame to a number, and presses Space on it."""
         self.keys(*(keys or str(number)))
-        self.reader.wait(f"the frame on {number}",
-                         lambda: self.reader.focused.get_name() == str(number))
+        self.reader.wait(f"the frame on {number}", lambda: self.reader.focused.get_name() == str(number))
         self.keys("space")
         if checked is not None:
-            expect(f"the role of {number}",
-                   self.reader.told("checked", str(number), checked)[0], Role.CHECK_BOX)
+            expect(f"the role of {number}", self.reader.told("checked", str(number), checked)[0], Role.CHECK_BOX)
 
 
 # Orca writes its log in blocks; run so, its lines are there to read as it speaks them. It
@@ -159,10 +142,9 @@ class Orca:
     """Debian's screen reader, speaking into its debug log alone."""
 
     def __init__(self, reader, log):
-        self.reader, self.log, self.at = reader, log, 0
-        self.read, self.queued = 0, 0
-        self.proc = subprocess.Popen([sys.executable, "-c", ORCA, log],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.reader, self.log, self.at, self.read, self.queued = reader, log, 0, 0, 0
+        self.proc = subprocess.Popen([sys.executable, "-c", ORCA, log], stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
 
     def said(self):
         if not os.path.exists(self.log):
@@ -184,8 +166,7 @@ class Orca:
                 lines = f.read()
             lines = lines[:lines.rfind(b"\n") + 1]
             self.read += len(lines)
-            self.queued += (lines.count(b"EVENT MANAGER: Queueing ") -
-                            lines.count(b"EVENT MANAGER: Dequeued ") -
+            self.queued += (lines.count(b"EVENT MANAGER: Queueing ") - lines.count(b"EVENT MANAGER: Dequeued ") -
                             sum(map(int, re.findall(rb"EVENT MANAGER: (\d+) events pruned", lines))))
             return self.queued <= 0
         self.reader.wait("Orca reads all it was sent", drained)
@@ -212,21 +193,19 @@ def play(program, log):
         orca.says("Screen reader on")
         proc = subprocess.Popen([program], env=dict(os.environ, QT_QPA_PLATFORM="xcb"))
         app = reader.wait("krn-sayisal appears", lambda: reader.application("krn-sayisal"))
-        window = reader.wait("its window",
-                             lambda: app.get_child_count() and app.get_child_at_index(0))
+        window = reader.wait("its window", lambda: app.get_child_count() and app.get_child_at_index(0))
         reader.wait("the window is laid out", lambda: window.get_child_count() == 9)
-        expect("the window", (window.get_role(), window.get_name()),
-               (Role.FRAME, "KRN Sayısal Loto"))
+        expect("the window", (window.get_role(), window.get_name()), (Role.FRAME, "KRN Sayısal Loto"))
         items = children(window)
         expect("the window, in reading order", [(o.get_role(), o.get_name()) for o in items],
                [(Role.PANEL, "Komutlar"), (Role.IMAGE, "3. resim"), (Role.IMAGE, "2. resim"),
                 (Role.IMAGE, "1. resim"), (Role.LABEL, "Toplar: çekiliş yok"),
                 (Role.PANEL, "Sayılar"), (Role.PANEL, "Yuvalar"), (Role.PANEL, "Kupon"),
                 (Role.NOTIFICATION, "")])
-        numbers, slots, coupon = children(items[5]), children(items[6]), children(items[7])
-        expect("slot a", [o.get_name() for o in slots[:4]],
-               ["a yuvasına kaydet", "a yuvasını boşalt", "a yuvasından yükle",
-                "a yuvası: ekranda değil, boş"])
+        slots, coupon = children(items[6]), children(items[7])
+        children(items[5])  # the six number labels, met once, are told of when their names change
+        expect("slot a", [o.get_name() for o in slots[:4]], ["a yuvasına kaydet", "a yuvasını boşalt",
+                                                             "a yuvasından yükle", "a yuvası: ekranda değil, boş"])
         children(coupon[0])  # the grid's numbers, met once, are told of when they show
         if coupon[7].get_state_set().contains(Atspi.StateType.SHOWING):
             raise Failure("an empty result is read")
@@ -235,8 +214,7 @@ def play(program, log):
 
         def step(press, said, *args):
             press(*args)
-            expect(f"what {args} did is shown", reader.told("showing", said)[0],
-                   Role.NOTIFICATION)
+            expect(f"what {args} did is shown", reader.told("showing", said)[0], Role.NOTIFICATION)
             orca.says(said)
 
         def drop():
@@ -303,13 +281,11 @@ def play(program, log):
             player.press("Topları kupona aktar")
             if column < 8:
                 reader.told("showing", f"{column}. kolon: " + ", ".join(map(str, drawn)))
-        expect("the message comes up", reader.told("window:activate", "KRN Dernovak", 0)[0],
-               Role.ALERT)
+        expect("the message comes up", reader.told("window:activate", "KRN Dernovak", 0)[0], Role.ALERT)
         button = reader.wait("the message takes the focus",
                              lambda: reader.focused.get_name() == "Tamam" and reader.focused)
         message = button.get_parent().get_parent()
-        texts = [o.get_name() for o in children(message)
-                 if o.get_role() == Role.LABEL and o.get_name()]
+        texts = [o.get_name() for o in children(message) if o.get_role() == Role.LABEL and o.get_name()]
         expect("the full coupon's message", (message.get_role(), texts),
                (Role.ALERT, ["Kupon doldu. Kayda alınmazsa yeniden düzenlenecek "]))
         orca.says("Kupon doldu")
@@ -344,8 +320,7 @@ def main():
             return 1
         return 0
     with tempfile.TemporaryDirectory(prefix="krn-reader-") as home:
-        for name in [k for k in os.environ if k.startswith(("DBUS_", "AT_SPI", "WAYLAND", "QT_",
-                                                             "XDG_", "DISPLAY"))]:
+        for name in [k for k in os.environ if k.startswith(("DBUS_", "AT_SPI", "WAYLAND", "QT_", "XDG_", "DISPLAY"))]:
             del os.environ[name]
         os.environ.update(HOME=home, XDG_RUNTIME_DIR=home, XDG_DATA_HOME=os.path.join(home, "data"),
                           XDG_CONFIG_HOME=os.path.join(home, "config"))
@@ -354,10 +329,8 @@ def main():
         bus.add_service_dir("/usr/share/dbus-1/services")
         bus.up()
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = bus.get_bus_address()
-        inner = subprocess.Popen(
-            ["xvfb-run", "-a", "-s", "-nolisten tcp",
-             sys.executable, __file__, sys.argv[1], os.path.join(home, "orca.log")],
-            start_new_session=True)
+        inner = subprocess.Popen(["xvfb-run", "-a", "-s", "-nolisten tcp", sys.executable, __file__, sys.argv[1],
+                                  os.path.join(home, "orca.log")], start_new_session=True)
         try:
             status = inner.wait()
         finally:
